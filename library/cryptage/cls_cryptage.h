@@ -1,0 +1,27 @@
+// Cls_Cryptage: encryption, signing and the key container.
+#pragma once
+
+#include "library/frame/braskedll.h"
+#include "library/frame/dispatch.h"
+
+namespace korvel {
+
+class Cls_Cryptage final : public DispatchObject<Cls_Cryptage, _Cls_Cryptage> {
+public:
+    static constexpr wchar_t kClassName[] = L"Cls_Cryptage";
+
+    IFACEMETHODIMP get_InBuffer(BSTR *pRetVal) override;
+    IFACEMETHODIMP put_InBuffer(BSTR *vData) override;
+    IFACEMETHODIMP get_OutBuffer(BSTR *pRetVal) override;
+    IFACEMETHODIMP get_Signature(BSTR *pRetVal) override;
+    IFACEMETHODIMP put_Signature(BSTR *vData) override;
+    IFACEMETHODIMP Sign() override;
+    IFACEMETHODIMP Validate() override;
+    IFACEMETHODIMP Encrypt() override;
+    IFACEMETHODIMP Decrypt() override;
+    IFACEMETHODIMP get_Status(LONG *pRetVal) override;
+    IFACEMETHODIMP get_Password(BSTR *pRetVal) override;
+    IFACEMETHODIMP put_Password(BSTR *vData) override;
+};
+
+}  // namespace korvel

@@ -1,0 +1,55 @@
+#include "library/frame/ansi_text.h"
+
+#include <algorithm>
+#include <new>
+
+namespace korvel {
+
+std::string toAnsi(std::wstring_view text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string result(size_t(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), result.data(), size, nullptr, nullptr);
+    return result;
+}
+
+std::wstring fromAnsi(std::string_view text) {
+    if (text.empty()) return {};
+    int size = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring result(size_t(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), result.data(), size);
+    return result;
+}
+
+BSTR makeString(std::wstring_view text) {
+    BSTR s = SysAllocStringLen(text.data(), UINT(text.size()));
+    if (!s) throw std::bad_alloc();
+    return s;
+}
+
+AnsiArgument::AnsiArgument(BSTR* variable) : AnsiArgument(variable ? *variable : nullptr) {
+    variable_ = variable;
+}
+
+AnsiArgument::AnsiArgument(BSTR value) : null_(value == nullptr), text_(toAnsi(textOf(value))) {}
+
+AnsiArgument::~AnsiArgument() {
+    if (!variable_ || null_) return;
+    // Writing back may fail only for lack of memory; the caller then keeps its own text.
+    try {
+        std::wstring back = fromAnsi(text_);
+        if (BSTR copy = SysAllocStringLen(back.data(), UINT(back.size()))) {
+            SysFreeString(*variable_);
+            *variable_ = copy;
+        }
+    } catch (...) {
+    }
+}
+
+BSTR leftOfBuffer(const char* buffer, size_t bufferSize, long count) {
+    if (count <= 0) return makeString(L"");
+    std::wstring whole = fromAnsi(std::string_view(buffer, bufferSize));
+    return makeString(std::wstring_view(whole).substr(0, std::min(whole.size(), size_t(count))));
+}
+
+}  // namespace korvel

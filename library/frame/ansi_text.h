@@ -1,0 +1,50 @@
+// Text on its way between automation callers (UTF-16) and the platform's ANSI entry points.
+// The rule for every member that calls an ANSI entry point: the caller's text is converted to
+// the system ANSI code page for the call, and for a parameter taken by reference the converted
+// copy is converted back and stored in the caller's variable afterwards, so the caller sees
+// its text unchanged except for characters that the code page cannot hold.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+
+namespace korvel {
+
+std::string toAnsi(std::wstring_view text);
+std::wstring fromAnsi(std::string_view text);
+
+// A new automation string; throws std::bad_alloc when the platform cannot allocate it.
+BSTR makeString(std::wstring_view text);
+// The text of an automation string: a null string reads as empty.
+inline std::wstring_view textOf(BSTR s) noexcept { return s ? std::wstring_view(s, SysStringLen(s)) : std::wstring_view(); }
+
+// The ANSI copy of one text argument. A null caller string stays a null pointer, an empty one
+// becomes an empty text: the platform gives the two different meanings.
+class AnsiArgument {
+public:
+    // By reference: the copy is written back into *variable when this goes out of scope.
+    explicit AnsiArgument(BSTR* variable);
+    // By value: nothing is written back.
+    explicit AnsiArgument(BSTR value);
+    AnsiArgument(const AnsiArgument&) = delete;
+    AnsiArgument& operator=(const AnsiArgument&) = delete;
+    ~AnsiArgument();
+
+    // The text for the platform call; null when the caller passed a null string.
+    const char* get() const noexcept { return null_ ? nullptr : text_.c_str(); }
+
+private:
+    BSTR* variable_ = nullptr;
+    bool null_;
+    std::string text_;
+};
+
+// The first `count` characters of an ANSI buffer as automation text, the buffer read whole
+// (NUL characters included) and converted before counting, as a fixed-length text would be.
+// A count past the end gives the whole buffer; zero or less gives the empty text.
+BSTR leftOfBuffer(const char* buffer, size_t bufferSize, long count);
+
+}  // namespace korvel

@@ -1,0 +1,373 @@
+#include "library/frame/dispatch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "common/win32/unique_handle.h"
+#include "library/frame/module.h"
+
+namespace korvel {
+
+using tolvare::com_ptr;
+
+namespace {
+
+// No member of the library has more parameters; more arguments than this are a bad count.
+constexpr size_t kMaxParameters = 16;
+
+ParameterShape shapeOf(const TYPEDESC& desc, USHORT flags) {
+    ParameterShape p;
+    const TYPEDESC* t = &desc;
+    if (t->vt == VT_PTR) {
+        p.byReference = true;
+        t = t->lptdesc;
+    }
+    p.type = t->vt == VT_SAFEARRAY ? VARTYPE(VT_ARRAY | t->lptdesc->vt) : t->vt;
+    p.optional = (flags & PARAMFLAG_FOPT) != 0;
+    return p;
+}
+
+bool lessThan(const MemberShape& m, DISPID id, INVOKEKIND kind) {
+    return m.id < id || (m.id == id && m.kind < kind);
+}
+
+}  // namespace
+
+struct InterfaceShapeLoader {
+    static std::unique_ptr<InterfaceShape> load(const IID& iid) {
+        com_ptr<ITypeLib> library;
+        if (FAILED(LoadTypeLibEx(modulePath().c_str(), REGKIND_NONE, library.put()))) return nullptr;
+        com_ptr<ITypeInfo> dispatchView;
+        if (FAILED(library->GetTypeInfoOfGuid(iid, dispatchView.put()))) return nullptr;
+        // The members' table offsets and parameter types come from the vtable view of the dual
+        // interface; the dispatch view answers names.
+        com_ptr<ITypeInfo> vtableView;
+        HREFTYPE reference = 0;
+        if (FAILED(dispatchView->GetRefTypeOfImplType(-1, &reference)) ||
+            FAILED(dispatchView->GetRefTypeInfo(reference, vtableView.put())))
+            return nullptr;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(vtableView->GetTypeAttr(&attr))) return nullptr;
+        auto shape = std::make_unique<InterfaceShape>();
+        for (UINT i = 0; i < attr->cFuncs; ++i) {
+            FUNCDESC* func = nullptr;
+            if (FAILED(vtableView->GetFuncDesc(i, &func))) continue;
+            MemberShape member;
+            member.id = func->memid;
+            member.kind = func->invkind;
+            member.vtableOffset = func->oVft;
+            for (SHORT p = 0; p < func->cParams; ++p) {
+                const ELEMDESC& e = func->lprgelemdescParam[p];
+                ParameterShape param = shapeOf(e.tdesc, e.paramdesc.wParamFlags);
+                if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) {
+                    member.hasResult = true;
+                    member.resultType = param.type;
+                } else {
+                    member.parameters.push_back(param);
+                }
+            }
+            vtableView->ReleaseFuncDesc(func);
+            shape->members_.push_back(std::move(member));
+        }
+        vtableView->ReleaseTypeAttr(attr);
+        std::sort(shape->members_.begin(), shape->members_.end(),
+                  [](const MemberShape& a, const MemberShape& b) { return lessThan(a, b.id, b.kind); });
+        shape->dispatchView_ = dispatchView.detach();
+        return shape;
+    }
+};
+
+const InterfaceShape* InterfaceShape::of(const IID& iid) noexcept try {
+    static std::mutex mutex;
+    static std::map<GUID, std::unique_ptr<InterfaceShape>, bool (*)(const GUID&, const GUID&)> shapes(
+        [](const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) < 0; });
+    std::lock_guard lock(mutex);
+    auto& slot = shapes[iid];
+    if (!slot) slot = InterfaceShapeLoader::load(iid);
+    return slot.get();
+} catch (...) {
+    return nullptr;
+}
+
+const MemberShape* InterfaceShape::find(DISPID id, INVOKEKIND kind) const noexcept {
+    auto it = std::lower_bound(members_.begin(), members_.end(), id,
+                               [kind](const MemberShape& m, DISPID wanted) { return lessThan(m, wanted, kind); });
+    return it != members_.end() && it->id == id && it->kind == kind ? &*it : nullptr;
+}
+
+namespace {
+
+const MemberShape* findForFlags(const InterfaceShape& shape, DISPID id, WORD flags) {
+    const MemberShape* m = nullptr;
+    if (flags & DISPATCH_PROPERTYPUTREF) m = shape.find(id, INVOKE_PROPERTYPUTREF);
+    if (!m && (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))) m = shape.find(id, INVOKE_PROPERTYPUT);
+    if (!m && (flags & DISPATCH_PROPERTYPUT)) m = shape.find(id, INVOKE_PROPERTYPUTREF);
+    if (!m && (flags & DISPATCH_METHOD)) m = shape.find(id, INVOKE_FUNC);
+    if (!m && (flags & DISPATCH_PROPERTYGET)) m = shape.find(id, INVOKE_PROPERTYGET);
+    return m;
+}
+
+// The empty value of a type: what a left-out optional parameter receives.
+HRESULT setEmpty(VARIANT& v, VARTYPE type) {
+    VariantInit(&v);
+    if (type == VT_VARIANT) return S_OK;
+    V_VT(&v) = type;
+    if (type == VT_BSTR) {
+        V_BSTR(&v) = SysAllocStringLen(L"", 0);
+        if (!V_BSTR(&v)) return E_OUTOFMEMORY;
+    } else if (type & VT_ARRAY) {
+        V_ARRAY(&v) = nullptr;
+    } else {
+        std::memset(&V_I8(&v), 0, sizeof(V_I8(&v)));
+    }
+    return S_OK;
+}
+
+// Converts `source` (already dereferenced) to `type` into `holder`.
+HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
+    VariantInit(&holder);
+    if (type == VT_VARIANT) return VariantCopyInd(&holder, &source);
+    if (V_VT(&source) == type) return VariantCopy(&holder, &source);  // keeps a null string null
+    if (type == VT_DISPATCH && (V_VT(&source) == VT_EMPTY || V_VT(&source) == VT_NULL)) {
+        V_VT(&holder) = VT_DISPATCH;
+        V_DISPATCH(&holder) = nullptr;
+        return S_OK;
+    }
+    if (type & VT_ARRAY) return DISP_E_TYPEMISMATCH;
+    VARIANT value;
+    VariantInit(&value);
+    HRESULT hr = VariantCopyInd(&value, &source);
+    if (SUCCEEDED(hr)) hr = VariantChangeTypeEx(&holder, &value, locale, 0, type);
+    VariantClear(&value);
+    if (hr == DISP_E_BADVARTYPE || hr == E_INVALIDARG) hr = DISP_E_TYPEMISMATCH;
+    return hr;
+}
+
+// Stores `value` into the location that a typed by-reference argument points at, converting it
+// to that location's type.
+HRESULT storeThrough(const VARIANT& target, VARIANT& value, LCID locale) {
+    VARTYPE type = V_VT(&target) & ~VT_BYREF;
+    if (type == VT_VARIANT) {
+        VARIANT* variable = V_VARIANTREF(&target);
+        VARIANT copy;
+        VariantInit(&copy);
+        HRESULT hr = VariantCopy(&copy, &value);
+        if (FAILED(hr)) return hr;
+        VariantClear(variable);
+        *variable = copy;
+        return S_OK;
+    }
+    VARIANT converted;
+    VariantInit(&converted);
+    HRESULT hr = V_VT(&value) == type ? VariantCopy(&converted, &value)
+                                      : VariantChangeTypeEx(&converted, &value, locale, 0, type);
+    if (FAILED(hr)) return hr;
+    void* where = V_BYREF(&target);
+    switch (type) {
+    case VT_BSTR:
+        SysFreeString(*static_cast<BSTR*>(where));
+        *static_cast<BSTR*>(where) = V_BSTR(&converted);
+        return S_OK;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        if (auto old = *static_cast<IUnknown**>(where)) old->Release();
+        *static_cast<IUnknown**>(where) = V_UNKNOWN(&converted);
+        return S_OK;
+    case VT_I1: case VT_UI1:
+        std::memcpy(where, &V_UI1(&converted), 1);
+        return S_OK;
+    case VT_I2: case VT_UI2: case VT_BOOL:
+        std::memcpy(where, &V_UI2(&converted), 2);
+        return S_OK;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR:
+        std::memcpy(where, &V_UI4(&converted), 4);
+        return S_OK;
+    case VT_I8: case VT_UI8: case VT_R8: case VT_DATE: case VT_CY:
+        std::memcpy(where, &V_UI8(&converted), 8);
+        return S_OK;
+    case VT_DECIMAL:
+        std::memcpy(where, &V_DECIMAL(&converted), sizeof(DECIMAL));
+        return S_OK;
+    default:
+        VariantClear(&converted);
+        return DISP_E_TYPEMISMATCH;
+    }
+}
+
+// The variants that hold converted arguments for one call; cleared when the call is over.
+class Holders {
+public:
+    Holders() {
+        for (auto& v : values_) VariantInit(&v);
+    }
+    ~Holders() {
+        for (size_t i = 0; i < used_; ++i) VariantClear(&values_[i]);
+    }
+    VARIANT& next() { return values_[used_++]; }
+
+private:
+    std::array<VARIANT, kMaxParameters + 1> values_;
+    size_t used_ = 0;
+};
+
+void fillException(EXCEPINFO* exception, HRESULT status) {
+    std::memset(exception, 0, sizeof(*exception));
+    exception->scode = status;
+    com_ptr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) == S_OK && info) {
+        info->GetSource(&exception->bstrSource);
+        info->GetDescription(&exception->bstrDescription);
+        info->GetHelpFile(&exception->bstrHelpFile);
+        info->GetHelpContext(&exception->dwHelpContext);
+        // Reading the error object takes it away; leave it for callers that ask the thread.
+        SetErrorInfo(0, info.get());
+    }
+}
+
+}  // namespace
+
+HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError, LCID locale) noexcept try {
+    static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
+    if (!params) params = &noParams;
+    if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
+    if (params->cNamedArgs > params->cArgs || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
+        return E_INVALIDARG;
+
+    const MemberShape* member = findForFlags(shape, id, flags);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    const size_t count = member->parameters.size();
+    const bool putter = member->kind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
+
+    // Which argument (index into rgvarg) goes to which parameter.
+    std::array<int, kMaxParameters> source;
+    source.fill(-1);
+    const UINT named = params->cNamedArgs, positional = params->cArgs - named;
+    if (positional > count) return DISP_E_BADPARAMCOUNT;
+    for (UINT k = 0; k < positional; ++k) source[k] = int(params->cArgs - 1 - k);
+    for (UINT i = 0; i < named; ++i) {
+        DISPID name = params->rgdispidNamedArgs[i];
+        size_t index = name == DISPID_PROPERTYPUT && putter ? count - 1 : size_t(name);
+        if (name < 0 && name != DISPID_PROPERTYPUT) index = count;
+        if (index >= count || source[index] != -1) {
+            if (argumentError) *argumentError = i;
+            return DISP_E_PARAMNOTFOUND;
+        }
+        source[index] = int(i);
+    }
+
+    Holders holders;
+    std::array<VARTYPE, kMaxParameters + 1> types;
+    std::array<VARIANT, kMaxParameters + 1> slots;        // what DispCallFunc reads
+    std::array<VARIANTARG*, kMaxParameters + 1> pointers;
+    struct WriteBack {
+        VARIANT* target;   // the caller's by-reference argument
+        VARIANT* holder;   // the converted value the member worked on
+    };
+    std::array<WriteBack, kMaxParameters> writeBacks;
+    size_t writeBackCount = 0;
+
+    for (size_t p = 0; p < count; ++p) {
+        const ParameterShape& param = member->parameters[p];
+        VARIANT* given = source[p] >= 0 ? &params->rgvarg[source[p]] : nullptr;
+        if (given && V_VT(given) == VT_ERROR && V_ERROR(given) == DISP_E_PARAMNOTFOUND) given = nullptr;
+        VariantInit(&slots[p]);
+        pointers[p] = &slots[p];
+
+        if (!given) {
+            if (!param.optional) return DISP_E_BADPARAMCOUNT;
+            VARIANT& holder = holders.next();
+            if (HRESULT hr = setEmpty(holder, param.type); FAILED(hr)) return hr;
+            if (param.byReference) {
+                types[p] = VT_BYREF | param.type;
+                V_BYREF(&slots[p]) = param.type == VT_VARIANT ? static_cast<void*>(&holder) : &V_BSTR(&holder);
+            } else {
+                types[p] = param.type;
+                slots[p] = holder;
+            }
+            continue;
+        }
+
+        // A typed reference of exactly the parameter's type: the member works on the caller's
+        // own storage, nothing to convert or write back.
+        if (param.byReference && V_VT(given) == (VT_BYREF | param.type)) {
+            types[p] = VT_BYREF | param.type;
+            V_BYREF(&slots[p]) = V_BYREF(given);
+            continue;
+        }
+        if (!param.byReference && V_VT(given) == param.type && param.type != VT_VARIANT) {
+            types[p] = param.type;
+            slots[p] = *given;
+            continue;
+        }
+
+        VARIANT* value = given;
+        if (V_VT(given) == (VT_BYREF | VT_VARIANT)) {
+            if (!V_VARIANTREF(given)) return E_INVALIDARG;
+            value = V_VARIANTREF(given);
+        }
+        VARIANT& holder = holders.next();
+        if (HRESULT hr = convert(holder, *value, param.type, locale); FAILED(hr)) {
+            if (argumentError) *argumentError = UINT(source[p]);
+            return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
+        }
+        if (param.byReference) {
+            types[p] = VT_BYREF | param.type;
+            V_BYREF(&slots[p]) = param.type == VT_VARIANT ? static_cast<void*>(&holder) : &V_BSTR(&holder);
+            if (V_VT(given) & VT_BYREF) writeBacks[writeBackCount++] = {given, &holder};
+        } else {
+            types[p] = param.type;
+            slots[p] = holder;
+        }
+    }
+
+    size_t actuals = count;
+    VARIANT& resultHolder = holders.next();
+    if (member->hasResult) {
+        if (HRESULT hr = setEmpty(resultHolder, member->resultType); FAILED(hr)) return hr;
+        if (member->resultType == VT_BSTR) {
+            SysFreeString(V_BSTR(&resultHolder));
+            V_BSTR(&resultHolder) = nullptr;
+        }
+        types[actuals] = VT_BYREF | member->resultType;
+        VariantInit(&slots[actuals]);
+        V_BYREF(&slots[actuals]) =
+            member->resultType == VT_VARIANT ? static_cast<void*>(&resultHolder) : &V_BSTR(&resultHolder);
+        pointers[actuals] = &slots[actuals];
+        ++actuals;
+    }
+
+    VARIANT returned;
+    VariantInit(&returned);
+    HRESULT called = DispCallFunc(object, ULONG_PTR(member->vtableOffset), CC_STDCALL, VT_ERROR, UINT(actuals),
+                                  types.data(), pointers.data(), &returned);
+    if (FAILED(called)) return called;
+    HRESULT status = V_ERROR(&returned);
+
+    // By-reference arguments are written back whatever the outcome, as the member left them.
+    for (size_t i = 0; i < writeBackCount; ++i) storeThrough(*writeBacks[i].target, *writeBacks[i].holder, locale);
+
+    if (FAILED(status)) {
+        if (!exception) return status;
+        fillException(exception, status);
+        return DISP_E_EXCEPTION;
+    }
+    if (result) {
+        VariantInit(result);
+        if (member->hasResult) {
+            *result = resultHolder;
+            VariantInit(&resultHolder);
+        }
+    }
+    return S_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+} catch (...) {
+    return E_UNEXPECTED;
+}
+
+}  // namespace korvel

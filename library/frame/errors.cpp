@@ -1,0 +1,84 @@
+#include "library/frame/errors.h"
+
+#include <oleauto.h>
+
+#include "common/win32/unique_handle.h"
+
+namespace korvel {
+
+using tolvare::com_ptr;
+
+namespace {
+
+struct Description {
+    long number;
+    const wchar_t* text;
+};
+
+// The descriptions a French automation runtime gives its run-time errors.
+constexpr Description kDescriptions[] = {
+    {kInvalidProcedureCall, L"Argument ou appel de procédure incorrect"},
+    {kOverflow, L"Dépassement de capacité"},
+    {kOutOfMemory, L"Mémoire insuffisante"},
+    {kSubscriptOutOfRange, L"L'indice n'appartient pas à la sélection"},
+    {kTypeMismatch, L"Type incompatible"},
+    {kFileNotFound, L"Fichier introuvable"},
+    {kObjectVariableNotSet, L"Variable objet ou variable de bloc With non définie"},
+    {kCannotCreateObject, L"Un composant ActiveX ne peut pas créer un objet"},
+};
+
+}  // namespace
+
+RuntimeError::RuntimeError(long number)
+    : RuntimeError(number, kApplicationTitle, std::wstring(runtimeErrorDescription(number))) {}
+
+RuntimeError::RuntimeError(long number, std::wstring source, std::wstring description)
+    : number_(number), source_(std::move(source)), description_(std::move(description)) {}
+
+HRESULT RuntimeError::status() const noexcept {
+    // Numbers that are already statuses (the object-error range and other failures) pass as
+    // they are; small numbers are run-time errors of the automation facility.
+    if (number_ < 0) return HRESULT(number_);
+    return HRESULT(0x800A0000UL + (unsigned long)(number_ & 0xFFFF));
+}
+
+std::wstring_view runtimeErrorDescription(long number) noexcept {
+    for (const auto& d : kDescriptions)
+        if (d.number == number) return d.text;
+    return {};
+}
+
+HRESULT reportFailure(HRESULT status, const IID& iid, std::wstring_view source,
+                      std::wstring_view description) noexcept try {
+    com_ptr<ICreateErrorInfo> create;
+    if (FAILED(CreateErrorInfo(create.put()))) return status;
+    // The text parameters are copied by the error object; the strings must be terminated.
+    std::wstring sourceText(source), descriptionText(description);
+    create->SetGUID(iid);
+    create->SetSource(sourceText.data());
+    create->SetDescription(descriptionText.data());
+    create->SetHelpFile(nullptr);
+    create->SetHelpContext(0);
+    com_ptr<IErrorInfo> info;
+    if (SUCCEEDED(create.query(info))) SetErrorInfo(0, info.get());
+    return status;
+} catch (...) {
+    return status;
+}
+
+HRESULT notImplemented(const IID& iid, std::wstring_view className, std::wstring_view member) noexcept try {
+    std::wstring source = std::wstring(kApplicationTitle) + L"." + std::wstring(className) + L"!" + std::wstring(member);
+    std::wstring description = std::wstring(className) + L"." + std::wstring(member) +
+                               L" n'est pas disponible dans cette version de KORVEL.";
+    return reportFailure(E_NOTIMPL, iid, source, description);
+} catch (...) {
+    return E_NOTIMPL;
+}
+
+void showLibraryMessage(std::wstring_view text, UINT icon, const wchar_t* caption) noexcept try {
+    std::wstring body(text);
+    MessageBoxW(nullptr, body.c_str(), caption, MB_OK | icon | MB_TASKMODAL | MB_SETFOREGROUND);
+} catch (...) {
+}
+
+}  // namespace korvel

@@ -1,0 +1,87 @@
+// How a member's failure reaches its caller. Every member entry point runs its body through
+// `guarded`, which turns exceptions into a status and the thread's error object:
+//  - a run-time error n (RuntimeError) gives 0x800A0000 + n, or n itself when n is already a
+//    status, with source and description in the error object;
+//  - a raised error of the library's own (IniLire's) is a RuntimeError with its own number;
+//  - std::bad_alloc gives E_OUTOFMEMORY, anything else E_UNEXPECTED.
+// Members that turn failures into results or message boxes catch them themselves and use
+// `showLibraryMessage`.
+#pragma once
+
+#include <windows.h>
+
+#include <new>
+#include <string>
+#include <string_view>
+
+namespace korvel {
+
+// The application title that the library's messages and error sources carry.
+inline constexpr wchar_t kApplicationTitle[] = L"TOLVARE";
+
+// Run-time error numbers used by the members.
+enum RuntimeErrorNumber : long {
+    kInvalidProcedureCall = 5,
+    kOverflow = 6,
+    kOutOfMemory = 7,
+    kSubscriptOutOfRange = 9,
+    kTypeMismatch = 13,
+    kFileNotFound = 53,
+    kObjectVariableNotSet = 91,
+    kCannotCreateObject = 429,
+};
+
+class RuntimeError {
+public:
+    // A run-time error with the standard description of its number and the library's source.
+    explicit RuntimeError(long number);
+    RuntimeError(long number, std::wstring source, std::wstring description);
+
+    // 0x800A0000 + n for a run-time error number, the number itself when it is a status.
+    HRESULT status() const noexcept;
+    long number() const noexcept { return number_; }
+    const std::wstring& source() const noexcept { return source_; }
+    const std::wstring& description() const noexcept { return description_; }
+
+private:
+    long number_;
+    std::wstring source_;
+    std::wstring description_;
+};
+
+// The standard French description of a run-time error number ("" when unknown).
+std::wstring_view runtimeErrorDescription(long number) noexcept;
+
+// Sets the calling thread's error object and returns `status`.
+HRESULT reportFailure(HRESULT status, const IID& iid, std::wstring_view source,
+                      std::wstring_view description) noexcept;
+
+// The failure of a member whose behaviour is not part of this build yet.
+HRESULT notImplemented(const IID& iid, std::wstring_view className, std::wstring_view member) noexcept;
+
+// Runs a member body (returning HRESULT) and maps every exception to a status and error object.
+template <typename Body>
+HRESULT guarded(const IID& iid, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const RuntimeError& error) {
+        return reportFailure(error.status(), iid, error.source(), error.description());
+    } catch (const std::bad_alloc&) {
+        return reportFailure(E_OUTOFMEMORY, iid, kApplicationTitle, runtimeErrorDescription(kOutOfMemory));
+    } catch (...) {
+        return reportFailure(E_UNEXPECTED, iid, kApplicationTitle, L"");
+    }
+}
+
+// A throwing check for platform calls that must succeed for a member to go on.
+inline void throwIfFailed(HRESULT hr) {
+    if (FAILED(hr)) {
+        if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+        throw RuntimeError(hr, kApplicationTitle, L"");
+    }
+}
+
+// The library's modal message box: OK button, caption TOLVARE unless another is given.
+void showLibraryMessage(std::wstring_view text, UINT icon = 0, const wchar_t* caption = kApplicationTitle) noexcept;
+
+}  // namespace korvel

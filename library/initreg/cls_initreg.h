@@ -1,0 +1,37 @@
+// Cls_InitREG: INI files, registry, Windows paths, files and folders.
+#pragma once
+
+#include "library/frame/braskedll.h"
+#include "library/frame/dispatch.h"
+
+namespace korvel {
+
+class Cls_InitREG final : public DispatchObject<Cls_InitREG, _Cls_InitREG> {
+public:
+    static constexpr wchar_t kClassName[] = L"Cls_InitREG";
+
+    IFACEMETHODIMP IniEcrire(BSTR *strSection, BSTR *strRubrique, BSTR *strChaineAEcrire, BSTR *strFich, LONG *pRetVal) override;
+    IFACEMETHODIMP IniLire(BSTR *strSection, BSTR *strRubrique, BSTR *strChaineDef, BSTR *strFich, BSTR *pRetVal) override;
+    IFACEMETHODIMP RetourneCheminSystem(BSTR *pRetVal) override;
+    IFACEMETHODIMP RetourneCheminWindows(BSTR *pRetVal) override;
+    IFACEMETHODIMP WinIniEcrire(BSTR *strSection, BSTR *strRubrique, BSTR *strChaine, LONG *pRetVal) override;
+    IFACEMETHODIMP WinIniLire(BSTR *strSection, BSTR *strRubrique, BSTR *strChaineDef, BSTR *pRetVal) override;
+    IFACEMETHODIMP EcrireREG_DWORD(BSTR *cle_principale, BSTR *entree, LONG *valeur, VARIANT *pRetVal) override;
+    IFACEMETHODIMP LireREG_DWORD(BSTR *cle_principale, BSTR *entree, VARIANT *pRetVal) override;
+    IFACEMETHODIMP EcrireREG_BINARY(BSTR *cle_principale, BSTR *entree, BSTR *valeur, VARIANT *pRetVal) override;
+    IFACEMETHODIMP LireREG_BINARY(BSTR *cle_principale, BSTR *entree, VARIANT *pRetVal) override;
+    IFACEMETHODIMP EffaceREG_CLE(BSTR *nom_cle, VARIANT *pRetVal) override;
+    IFACEMETHODIMP LireREG_ClePrincipale(BSTR *nom_cle_principale, LONG *pRetVal) override;
+    IFACEMETHODIMP ErrorMsg(LONG *lErrorCode, BSTR *pRetVal) override;
+    IFACEMETHODIMP LireREG_STRING(BSTR *cle_principale, BSTR *entree, VARIANT *pRetVal) override;
+    IFACEMETHODIMP CreerREG_Cle(BSTR *cle_principale, VARIANT *pRetVal) override;
+    IFACEMETHODIMP EcrireREG_STRING(BSTR *cle_principale, BSTR *entree, BSTR *valeur, VARIANT *pRetVal) override;
+    IFACEMETHODIMP EcritureREG_Software_RepInstall(BSTR *NomDuSoft, BSTR *AppPath, BSTR *pRetVal) override;
+    IFACEMETHODIMP FichierExiste(BSTR *strCheminFichier, VARIANT_BOOL *pRetVal) override;
+    IFACEMETHODIMP DossierExiste(BSTR *strCheminDossier, VARIANT_BOOL *pRetVal) override;
+    IFACEMETHODIMP GET_NomLong(BSTR sShortFileName, BSTR *pRetVal) override;
+    IFACEMETHODIMP GET_NomCourt(BSTR sLongFileName, BSTR *pRetVal) override;
+    IFACEMETHODIMP RenommerFichier(BSTR *strPathFichierSRC, BSTR *strPathFichierDEST, VARIANT_BOOL *pRetVal) override;
+};
+
+}  // namespace korvel

@@ -1,0 +1,65 @@
+// Cls_Windows: waiting, launching, control-panel pages, windows, taskbar, shortcuts, special folders and path names.
+#pragma once
+
+#include "library/frame/braskedll.h"
+#include "library/frame/dispatch.h"
+
+namespace korvel {
+
+class Cls_Windows final : public DispatchObject<Cls_Windows, _Cls_Windows> {
+public:
+    static constexpr wchar_t kClassName[] = L"Cls_Windows";
+
+    IFACEMETHODIMP Wait(LONG *lNumberOfSeconds) override;
+    IFACEMETHODIMP GstAffichage(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstDivers(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstProg(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstParamRegion(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstJoystick(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstPrincipal(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstMailFax() override;
+    IFACEMETHODIMP GstMultimedia(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstSysteme(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstInternetExplorer(short *NumeroOnglet) override;
+    IFACEMETHODIMP GstAssistantNouveauMateriel() override;
+    IFACEMETHODIMP GstModem() override;
+    IFACEMETHODIMP GstReseau() override;
+    IFACEMETHODIMP GstPassword() override;
+    IFACEMETHODIMP GstDate() override;
+    IFACEMETHODIMP GstMSMail() override;
+    IFACEMETHODIMP GstFichierAssociation(BSTR *NomFichier) override;
+    IFACEMETHODIMP CopieD7() override;
+    IFACEMETHODIMP CreationRaccourci_Fenetre(BSTR *Chemin) override;
+    IFACEMETHODIMP CreationRaccourci(BSTR *strNomDuRaccourci, BSTR *strPathCible, BSTR *strArgument, BSTR *strPlaceRaccourci) override;
+    IFACEMETHODIMP AssistantNouveauMateriel() override;
+    IFACEMETHODIMP AssistantNouvelleImprimante() override;
+    IFACEMETHODIMP AssistantNouvelleConnexion() override;
+    IFACEMETHODIMP OuvrirPortionDocument(BSTR *Chemin) override;
+    IFACEMETHODIMP CreationPorteDocument() override;
+    IFACEMETHODIMP GstImprimante() override;
+    IFACEMETHODIMP GstFontes() override;
+    IFACEMETHODIMP GstHeure() override;
+    IFACEMETHODIMP GstEnergie() override;
+    IFACEMETHODIMP Extinction_Ordinateur(short *Mode) override;
+    IFACEMETHODIMP getWindowsVersion(BSTR *pRetVal) override;
+    IFACEMETHODIMP ExecuteFichier(BSTR *FichierDestination, VARIANT *pRetVal) override;
+    IFACEMETHODIMP LancerActiverApplication(BSTR *strTitreAppli, BSTR *strCheminAppli, short *pRetVal) override;
+    IFACEMETHODIMP GetNomFichier_DuChemin(BSTR *strChemin, VARIANT_BOOL *blnExtention, BSTR *pRetVal) override;
+    IFACEMETHODIMP ParcourirDossier(IDispatch **NomForme, BSTR *strTITRE, BSTR *pRetVal) override;
+    IFACEMETHODIMP GET_ExtentionFichier(BSTR *strNomFichier, BSTR *pRetVal) override;
+    IFACEMETHODIMP GET_NomFichier(BSTR *NomComplet, short *Partie, BSTR *pRetVal) override;
+    IFACEMETHODIMP Effacer_FichierDossier(BSTR *strPath, VARIANT *pRetVal) override;
+    IFACEMETHODIMP EcritAjoutDansFichier(BSTR *strPathFichier, BSTR *strTxtAEcrire) override;
+    IFACEMETHODIMP GET_DossierSpecial(LONG *CSIDL, BSTR *pRetVal) override;
+    IFACEMETHODIMP GET_DossierWindows(BSTR *pRetVal) override;
+    IFACEMETHODIMP GET_DossierSysteme(BSTR *pRetVal) override;
+    IFACEMETHODIMP GetActiveWindowTitle(VARIANT_BOOL ReturnParent, BSTR *pRetVal) override;
+    IFACEMETHODIMP Cacher_BarreDesTaches() override;
+    IFACEMETHODIMP Montrer_BarreDesTaches() override;
+    IFACEMETHODIMP Get_ActiveWindow(VARIANT_BOOL ReturnParent, LONG *pRetVal) override;
+    IFACEMETHODIMP Get_WindowTitle(LONG hwnd, BSTR *pRetVal) override;
+    IFACEMETHODIMP TrouveExecutable(BSTR *strNomFichier, BSTR *pRetVal) override;
+    IFACEMETHODIMP ModeDeveloppement(VARIANT_BOOL *pRetVal) override;
+};
+
+}  // namespace korvel

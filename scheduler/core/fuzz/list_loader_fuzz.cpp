@@ -1,0 +1,158 @@
+// Fuzz target for everything that reads outside text in the scheduler core: the list loader,
+// the table order, the saved form, a pass over the list, and the settings numbers.
+// With LIST_LOADER_REPLAY_MAIN it is an ordinary program that runs the saved inputs given on
+// its command line (files, or folders of files) and exits non-zero if one fails.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "scheduler/core/action_list.h"
+#include "scheduler/core/scheduler.h"
+#include "scheduler/core/settings.h"
+
+namespace {
+
+using namespace tolvare::scheduler;
+
+void check(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "list loader invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+class FixedClock final : public Clock {
+public:
+    LocalDateTime localNow() const override { return {2024, 3, 1, 8, 30, 15}; }
+    std::int64_t monotonicSeconds() const override { return 1000; }
+};
+
+class BytesStore final : public ListStore {
+public:
+    explicit BytesStore(std::string_view bytes) : bytes_(bytes) {}
+    std::optional<std::string> readList() override { return std::string(bytes_); }
+
+private:
+    std::string_view bytes_;
+};
+
+class CountingRunner final : public ActionRunner {
+public:
+    void startProgram(std::string_view) override { ++runs; }
+    void openAddress(std::string_view) override { ++runs; }
+    void runMacro(std::string_view) override { ++runs; }
+    void shareFolder(std::string_view) override { ++runs; }
+    std::size_t runs = 0;
+};
+
+class NoDownload final : public ListDownloader {
+public:
+    void downloadList() override {}
+};
+
+void checkList(std::string_view bytes) {
+    const LoadedList list = parseList(bytes);
+    check(list.rows.size() <= kMaxListRows, "row count bounded");
+    for (const ActionLine& row : list.rows) {
+        check(row.time.size() <= 5 && row.sortKey.size() <= 4, "time and key lengths");
+        check(row.sortKey == makeSortKey(row.time), "key derived from time");
+        check(row.action.find_first_of("\r\n") == std::string::npos, "no line end in a row");
+    }
+
+    std::vector<ActionLine> sorted = list.rows;
+    sortRows(sorted);
+    for (std::size_t i = 1; i < sorted.size(); ++i)
+        check(compareSortKeys(sorted[i - 1].sortKey, sorted[i].sortKey) <= 0, "table order");
+
+    // Saving writes one line per non-empty row, and a row with a full time reads back as it was.
+    const LoadedList reloaded = parseList(serializeList(sorted));
+    std::size_t kept = 0;
+    for (const ActionLine& row : sorted) {
+        if (row.time.empty() && row.action.empty()) continue;
+        check(kept < reloaded.rows.size(), "saved line count");
+        if (row.time.size() == 5) check(reloaded.rows[kept] == row, "saved row reads back");
+        ++kept;
+    }
+    check(kept == reloaded.rows.size(), "saved line count");
+
+    FixedClock clock;
+    BytesStore store(bytes);
+    CountingRunner runner;
+    NoDownload downloader;
+    Scheduler scheduler(clock, store, runner, downloader);
+    const PassReport first = scheduler.startScheduler();
+    check(first.listRead && first.actionsRun == runner.runs, "start pass ran the due rows");
+    check(scheduler.timerPass().actionsRun == 0, "a second pass in the same minute runs nothing");
+}
+
+void checkNumbers(std::string_view text) {
+    for (std::string_view separator : {",", "."}) {
+        for (const NumericSetting* setting :
+             {&kCheckPeriodSetting, &kDownloadIntervalSetting, &kMacroDurationSetting}) {
+            const FieldCheck verdict = checkNumericField(*setting, text, separator);
+            if (verdict.verdict != FieldVerdict::Accepted)
+                check(checkNumericField(*setting, verdict.correctedText, separator).verdict ==
+                          FieldVerdict::Accepted,
+                      "a corrected field is accepted");
+        }
+        (void)checkPeriodMilliseconds(text, separator);
+        (void)downloadIntervalFromText(text, separator);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    checkList(bytes);
+    if (size <= 64) checkNumbers(bytes);
+    return 0;
+}
+
+#ifdef LIST_LOADER_REPLAY_MAIN
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+int replay(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
+        return 1;
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int failures = 0;
+    std::size_t inputs = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path path(argv[i]);
+        if (std::filesystem::is_directory(path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(path)) {
+                if (!entry.is_regular_file()) continue;
+                failures += replay(entry.path());
+                ++inputs;
+            }
+        } else {
+            failures += replay(path);
+            ++inputs;
+        }
+    }
+    std::printf("replayed %zu inputs\n", inputs);
+    return failures == 0 && inputs > 0 ? 0 : 1;
+}
+
+#endif

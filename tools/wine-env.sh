@@ -1,0 +1,29 @@
+# Sourced by every script that runs Wine: a prefix of the build tree's own (never ~/.wine), a
+# HOME of its own (Wine links Desktop and Documents to $HOME), and no Mono/Gecko prompts.
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export HOME="${WINE_HOME:-$top/build/winehome}"
+mkdir -p "$HOME"
+# Debian's /usr/bin/wine prefers the 32-bit loader whenever it is installed, even on a kernel
+# that cannot run 32-bit programs; the 64-bit loader starts 64-bit programs directly and hands
+# 32-bit ones over to the 32-bit loader itself.
+export WINELOADER=/usr/lib/wine/wine64
+export WINE=/usr/lib/wine/wine64
+
+# True when this machine can run the 32-bit Wine loader (some virtual machines' kernels are
+# built without 32-bit support).
+wine_runs_32bit() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# True when the Windows program $1 is a 32-bit (i386) one.
+is_pe32() {
+  local offset machine
+  offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$offset" ] || return 1
+  machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')
+  [ "$machine" = "014c" ]
+}
