@@ -27,3 +27,10 @@ is_pe32() {
   machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" | tr -d ' ')
   [ "$machine" = "014c" ]
 }
+
+# The Windows form of a host path (Wine maps the host's root to drive Z:).
+windows_path() {
+  local p
+  p=$(realpath -m "$1")
+  echo "Z:${p//\//\\}"
+}

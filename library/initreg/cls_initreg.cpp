@@ -33,6 +33,17 @@ const char* openableName(const AnsiArgument& file) {
 
 }  // namespace
 
+HRESULT Cls_InitREG::folderOf(UINT(WINAPI* platformFolder)(LPSTR, UINT), BSTR* result) {
+    clearResult(result);
+    if (!result) return E_POINTER;
+    return guarded([&] {
+        char buffer[kBufferSize] = {};
+        UINT count = platformFolder(buffer, kBufferSize);
+        *result = leftOfBuffer(buffer, kBufferSize, long(count));
+        return S_OK;
+    });
+}
+
 HRESULT Cls_InitREG::IniEcrire(BSTR *strSection, BSTR *strRubrique, BSTR *strChaineAEcrire, BSTR *strFich,
                                LONG *pRetVal) {
     clearResult(pRetVal);
@@ -65,25 +76,11 @@ HRESULT Cls_InitREG::IniLire(BSTR *strSection, BSTR *strRubrique, BSTR *strChain
 }
 
 HRESULT Cls_InitREG::RetourneCheminSystem(BSTR *pRetVal) {
-    clearResult(pRetVal);
-    if (!pRetVal) return E_POINTER;
-    return guarded([&] {
-        char buffer[kBufferSize] = {};
-        UINT count = GetSystemDirectoryA(buffer, kBufferSize);
-        *pRetVal = leftOfBuffer(buffer, kBufferSize, long(count));
-        return S_OK;
-    });
+    return folderOf(GetSystemDirectoryA, pRetVal);
 }
 
 HRESULT Cls_InitREG::RetourneCheminWindows(BSTR *pRetVal) {
-    clearResult(pRetVal);
-    if (!pRetVal) return E_POINTER;
-    return guarded([&] {
-        char buffer[kBufferSize] = {};
-        UINT count = GetWindowsDirectoryA(buffer, kBufferSize);
-        *pRetVal = leftOfBuffer(buffer, kBufferSize, long(count));
-        return S_OK;
-    });
+    return folderOf(GetWindowsDirectoryA, pRetVal);
 }
 
 HRESULT Cls_InitREG::WinIniEcrire(BSTR *strSection, BSTR *strRubrique, BSTR *strChaine, LONG *pRetVal) {

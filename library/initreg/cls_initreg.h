@@ -32,6 +32,10 @@ public:
     IFACEMETHODIMP GET_NomLong(BSTR sShortFileName, BSTR *pRetVal) override;
     IFACEMETHODIMP GET_NomCourt(BSTR sLongFileName, BSTR *pRetVal) override;
     IFACEMETHODIMP RenommerFichier(BSTR *strPathFichierSRC, BSTR *strPathFichierDEST, VARIANT_BOOL *pRetVal) override;
+
+private:
+    // A folder of the platform (Windows or system) through the 255-character buffer.
+    static HRESULT folderOf(UINT(WINAPI* platformFolder)(LPSTR, UINT), BSTR* result);
 };
 
 }  // namespace korvel

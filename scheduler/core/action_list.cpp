@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace tolvare::scheduler {
@@ -53,26 +54,36 @@ ActionLine parseLine(std::string_view line) {
     return row;
 }
 
-LoadedList parseList(std::string_view bytes) {
-    LoadedList list;
-    // One reservation (line ends bound the row count) spares the moves of a growing table.
+bool parseListInto(std::string_view bytes, std::vector<ActionLine>& rows) {
+    // Line ends bound the row count: one reservation spares the moves of a growing table.
     const auto ends = static_cast<std::size_t>(
         std::count_if(bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\n'; }));
-    list.rows.reserve(std::min(ends + 1, kMaxListRows));
+    rows.reserve(std::min(ends + 1, kMaxListRows));
+    std::size_t count = 0;
+    bool truncated = false;
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     while (p != end) {
-        if (list.rows.size() == kMaxListRows) {
-            list.truncated = true;
+        if (count == kMaxListRows) {
+            truncated = true;
             break;
         }
         const char* lineEnd = p;
         while (lineEnd != end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
-        fillRow(list.rows.emplace_back(), {p, static_cast<std::size_t>(lineEnd - p)});
+        ActionLine& row = count < rows.size() ? rows[count] : rows.emplace_back();
+        fillRow(row, {p, static_cast<std::size_t>(lineEnd - p)});
+        ++count;
         if (lineEnd == end) break;
         p = lineEnd + 1;
         if (*lineEnd == '\r' && p != end && *p == '\n') ++p;
     }
+    rows.resize(count);
+    return truncated;
+}
+
+LoadedList parseList(std::string_view bytes) {
+    LoadedList list;
+    list.truncated = parseListInto(bytes, list.rows);
     return list;
 }
 
@@ -89,7 +100,7 @@ void sortRows(std::vector<ActionLine>& rows) {
     // all the loader makes, pack into one integer in the same order (bytes, then length), so
     // the sort moves integers rather than rows, and the row index settles equal keys in their
     // first order.
-    const bool packable = static_cast<std::uint64_t>(rows.size()) <= UINT32_MAX &&
+    const bool packable = rows.size() < std::numeric_limits<std::uint32_t>::max() &&
         std::all_of(rows.begin(), rows.end(), [](const ActionLine& row) { return row.sortKey.size() <= 4; });
     if (!packable) {
         std::stable_sort(rows.begin(), rows.end(), [](const ActionLine& x, const ActionLine& y) {
@@ -109,10 +120,21 @@ void sortRows(std::vector<ActionLine>& rows) {
         order.emplace_back(packed, static_cast<std::uint32_t>(i));
     }
     std::sort(order.begin(), order.end());
-    std::vector<ActionLine> sorted;
-    sorted.reserve(rows.size());
-    for (const auto& entry : order) sorted.push_back(std::move(rows[entry.second]));
-    rows.swap(sorted);
+    // Rows go to their places along the cycles of the permutation, in place: a second table
+    // would cost an allocation and a pass over every row.
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (order[i].second == i) continue;
+        ActionLine held = std::move(rows[i]);
+        std::size_t to = i;
+        while (order[to].second != i) {
+            const std::size_t from = order[to].second;
+            rows[to] = std::move(rows[from]);
+            order[to].second = static_cast<std::uint32_t>(to);
+            to = from;
+        }
+        rows[to] = std::move(held);
+        order[to].second = static_cast<std::uint32_t>(to);
+    }
 }
 
 std::string lineText(const ActionLine& row) {

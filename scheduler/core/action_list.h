@@ -35,6 +35,10 @@ struct LoadedList {
 // becomes a row whatever it holds (a blank line becomes a blank row); any bytes are accepted.
 LoadedList parseList(std::string_view bytes);
 
+// The same into `rows`, whose strings are reused: a pass reloads the list every few seconds,
+// and reusing the previous load's strings spares an allocation per row. True when truncated.
+bool parseListInto(std::string_view bytes, std::vector<ActionLine>& rows);
+
 // One line (without its line end) as a row; position 6 is skipped whatever stands there.
 ActionLine parseLine(std::string_view line);
 

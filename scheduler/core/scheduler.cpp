@@ -85,29 +85,26 @@ PassReport Scheduler::pass(PassKind kind) {
 }
 
 void Scheduler::loadAndRun(bool runDueRows, PassReport& report) {
-    LoadedList list;
     try {
-        std::optional<std::string> bytes = store_.readList();
+        const std::optional<std::string> bytes = store_.readList();
         if (!bytes) {
             // Unreadable list: empty table, nothing runs. The minute bookkeeping is left as
             // it was, so the next pass that reads the list makes up for this one.
             rows_.clear();
             return;
         }
-        list = parseList(*bytes);
+        report.truncated = parseListInto(*bytes, rows_);
     } catch (...) {
         rows_.clear();
         return;
     }
     report.listRead = true;
-    report.truncated = list.truncated;
 
-    // The due actions are copied out and the table is in place before anything runs: a macro
+    // The due actions are copied out and the table is sorted before anything runs: a macro
     // action processes window messages while it waits, and the window may show or edit the
     // table then.
     std::vector<std::string> due;
-    if (runDueRows) due = takeDueActions(list.rows, minuteStamp(clock_.localNow()));
-    rows_ = std::move(list.rows);
+    if (runDueRows) due = takeDueActions(rows_, minuteStamp(clock_.localNow()));
     sortRows(rows_);
 
     if (!runDueRows) return;

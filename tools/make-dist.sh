@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The release binaries: dist/win32 and dist/win64 each hold KORVEL.dll, PLENAR.exe (once it is
+# built) and the files of the program folder.
+set -euo pipefail
+build="${1:-build}"
+top="$(cd "$(dirname "$0")/.." && pwd)"
+for kind in win32 win64; do
+  out="$top/dist/$kind"
+  rm -rf "$out"
+  mkdir -p "$out"
+  cp "$build/$kind/bin/KORVEL.dll" "$out/"
+  [ -f "$build/$kind/bin/PLENAR.exe" ] && cp "$build/$kind/bin/PLENAR.exe" "$out/"
+  if [ -d "$top/scheduler/program_folder" ]; then cp -r "$top/scheduler/program_folder/." "$out/"; fi
+  echo "dist/$kind:"
+  ls -l "$out" | tail -n +2
+done

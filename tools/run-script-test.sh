@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs a VBScript client test against KORVEL.dll with the matching Wine cscript: registers the
+# library with regsvr32 (as a user installs it), runs the script, and passes when the script's
+# last line says nothing failed (cscript exits 0 even after a script error).
+# usage: run-script-test.sh 32|64 KORVEL.dll SCRIPT.vbs
+set -uo pipefail
+bits=$1 library=$2 script=$3
+source "$(dirname "$0")/wine-env.sh"
+if [ "$bits" = 32 ] && ! wine_runs_32bit; then
+  echo "skipped: this machine's kernel cannot run 32-bit programs, so 32-bit cscript cannot start"
+  exit 77
+fi
+"$(dirname "$0")/wine-prefix.sh"
+system=system32
+[ "$bits" = 32 ] && system=syswow64
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+$WINE "C:\\windows\\$system\\regsvr32.exe" /s "$(windows_path "$library")" || { echo "regsvr32 failed"; exit 1; }
+output=$($WINE "C:\\windows\\$system\\cscript.exe" //nologo "$(windows_path "$script")" "$(windows_path "$folder")" 2>&1)
+echo "$output"
+echo "$output" | tail -n 1 | grep -Eq '^[0-9]+ passed, 0 failed'
