@@ -15,7 +15,11 @@ system=system32
 [ "$bits" = 32 ] && system=syswow64
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
-$WINE "C:\\windows\\$system\\regsvr32.exe" /s "$(windows_path "$library")" || { echo "regsvr32 failed"; exit 1; }
-output=$($WINE "C:\\windows\\$system\\cscript.exe" //nologo "$(windows_path "$script")" "$(windows_path "$folder")" 2>&1)
+# Output goes through a file: a pipe inherited by Wine's services would never close.
+$WINE "C:\\windows\\$system\\regsvr32.exe" /s "$(windows_path "$library")" >/dev/null 2>&1 </dev/null ||
+  { echo "regsvr32 failed"; exit 1; }
+$WINE "C:\\windows\\$system\\cscript.exe" //nologo "$(windows_path "$script")" "$(windows_path "$folder")" \
+  >"$folder/output.txt" 2>&1 </dev/null
+output=$(cat "$folder/output.txt")
 echo "$output"
 echo "$output" | tail -n 1 | grep -Eq '^[0-9]+ passed, 0 failed'

@@ -20,6 +20,8 @@ trap cleanup EXIT
 
 "$top/tools/wine-prefix.sh"
 wineserver -p >/dev/null 2>&1 || true
+# Start Wine's services now, detached from any test's output.
+$WINE cmd /c exit >/dev/null 2>&1 </dev/null || true
 wine_runs_32bit || echo "note: this machine's kernel cannot run 32-bit programs; the win32 suites will be reported as skipped"
 
 cd "$build/native"

@@ -22,8 +22,12 @@ class SteppingClock final : public Clock {
 public:
     LocalDateTime localNow() const override {
         const int minuteOfDay = static_cast<int>(seconds / 60 % kMinutesPerDay);
-        return {2024, 3, 1 + static_cast<int>(seconds / 86400 % 28), minuteOfDay / 60,
-                minuteOfDay % 60, static_cast<int>(seconds % 60)};
+        return {2024,
+                3,
+                1 + static_cast<int>(seconds / 86400 % 28),
+                minuteOfDay / 60,
+                minuteOfDay % 60,
+                static_cast<int>(seconds % 60)};
     }
     std::int64_t monotonicSeconds() const override { return seconds; }
     std::int64_t seconds = 8 * 3600;

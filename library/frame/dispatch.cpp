@@ -111,18 +111,20 @@ const MemberShape* findForFlags(const InterfaceShape& shape, DISPID id, WORD fla
     return m;
 }
 
-// The empty value of a type: what a left-out optional parameter receives.
+// A value of `type` with all its bits zero (a null string, a null array, 0, false); for a
+// variant, the empty variant. What a member's result starts as.
+void setZero(VARIANT& v, VARTYPE type) {
+    std::memset(&v, 0, sizeof(v));
+    V_VT(&v) = type == VT_VARIANT ? VARTYPE(VT_EMPTY) : type;
+}
+
+// The empty value of a type: what a left-out optional parameter receives. Text is an empty
+// string rather than a null one, which the platform would read differently.
 HRESULT setEmpty(VARIANT& v, VARTYPE type) {
-    VariantInit(&v);
-    if (type == VT_VARIANT) return S_OK;
-    V_VT(&v) = type;
+    setZero(v, type);
     if (type == VT_BSTR) {
         V_BSTR(&v) = SysAllocStringLen(L"", 0);
         if (!V_BSTR(&v)) return E_OUTOFMEMORY;
-    } else if (type & VT_ARRAY) {
-        V_ARRAY(&v) = nullptr;
-    } else {
-        std::memset(&V_I8(&v), 0, sizeof(V_I8(&v)));
     }
     return S_OK;
 }
@@ -328,11 +330,7 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
     size_t actuals = count;
     VARIANT& resultHolder = holders.next();
     if (member->hasResult) {
-        if (HRESULT hr = setEmpty(resultHolder, member->resultType); FAILED(hr)) return hr;
-        if (member->resultType == VT_BSTR) {
-            SysFreeString(V_BSTR(&resultHolder));
-            V_BSTR(&resultHolder) = nullptr;
-        }
+        setZero(resultHolder, member->resultType);
         types[actuals] = VT_BYREF | member->resultType;
         VariantInit(&slots[actuals]);
         V_BYREF(&slots[actuals]) =

@@ -12,15 +12,16 @@ namespace {
 constexpr std::size_t kTimeLength = 5;
 constexpr std::size_t kActionStart = 6;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A numeric key shown as its four-digit form; that form orders numbers of up to four digits by
 // value and places them among text keys in plain byte order. Comparing numbers by value and
 // everything else as text, as the table asks, would not be a consistent order when both kinds
 // meet (2 < 10 as numbers, 10 < 1a < 2 as text), and a sort needs one.
 std::string_view comparable(std::string_view key, char (&buffer)[4]) {
-    if (key.empty() || key.size() > 4 || !std::all_of(key.begin(), key.end(), isDigit))
-        return key;
+    if (key.empty() || key.size() > 4 || !std::all_of(key.begin(), key.end(), isDigit)) return key;
     const std::size_t pad = 4 - key.size();
     std::fill_n(buffer, pad, '0');
     std::copy(key.begin(), key.end(), buffer + pad);
@@ -101,7 +102,9 @@ void sortRows(std::vector<ActionLine>& rows) {
     // the sort moves integers rather than rows, and the row index settles equal keys in their
     // first order.
     const bool packable = rows.size() < std::numeric_limits<std::uint32_t>::max() &&
-        std::all_of(rows.begin(), rows.end(), [](const ActionLine& row) { return row.sortKey.size() <= 4; });
+                          std::all_of(rows.begin(), rows.end(), [](const ActionLine& row) {
+                              return row.sortKey.size() <= 4;
+                          });
     if (!packable) {
         std::stable_sort(rows.begin(), rows.end(), [](const ActionLine& x, const ActionLine& y) {
             return compareSortKeys(x.sortKey, y.sortKey) < 0;

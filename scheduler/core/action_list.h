@@ -22,7 +22,8 @@ struct ActionLine {
 
 // A list file longer than this many lines is cut here: the pass runs on the window's thread
 // and rebuilds the table each time, so whatever a web server sends must stay a bounded amount
-// of work (at most about a tenth of a second). A hand-kept schedule is some hundreds of lines.
+// of work and memory (some tens of milliseconds, about ten megabytes). A hand-kept schedule
+// is some hundreds of lines.
 inline constexpr std::size_t kMaxListRows = 100'000;
 
 struct LoadedList {

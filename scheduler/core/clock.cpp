@@ -15,13 +15,15 @@ std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
     return era * 146097 + doe - 719468;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
 std::int64_t minuteStamp(const LocalDateTime& t) {
-    return daysFromCivil(t.year, t.month, t.day) * kMinutesPerDay +
-           std::int64_t{t.hour} * 60 + t.minute;
+    return daysFromCivil(t.year, t.month, t.day) * kMinutesPerDay + std::int64_t{t.hour} * 60 +
+           t.minute;
 }
 
 std::optional<int> parseTimeOfDay(std::string_view text) {

@@ -13,7 +13,9 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-std::int64_t floorMod(std::int64_t a, std::int64_t b) { return a - floorDiv(a, b) * b; }
+std::int64_t floorMod(std::int64_t a, std::int64_t b) {
+    return a - floorDiv(a, b) * b;
+}
 
 // Holds the re-entrancy flag for the length of one pass, whichever way the pass ends.
 class PassScope {
@@ -29,9 +31,11 @@ private:
 
 }  // namespace
 
-bool downloadDue(std::int64_t lastDownloadSeconds, std::int64_t nowSeconds, DownloadInterval interval) {
+bool downloadDue(std::int64_t lastDownloadSeconds, std::int64_t nowSeconds,
+                 DownloadInterval interval) {
     if (!interval.enabled) return false;
-    const std::int64_t elapsedMinutes = floorDiv(nowSeconds, 60) - floorDiv(lastDownloadSeconds, 60);
+    const std::int64_t elapsedMinutes =
+        floorDiv(nowSeconds, 60) - floorDiv(lastDownloadSeconds, 60);
     return elapsedMinutes > interval.minutes;
 }
 
@@ -43,7 +47,9 @@ Scheduler::Scheduler(const Clock& clock, ListStore& store, ActionRunner& runner,
       downloader_(downloader),
       lastDownloadSeconds_(clock.monotonicSeconds()) {}
 
-PassReport Scheduler::loadOnlyPass() { return pass(PassKind::LoadOnly); }
+PassReport Scheduler::loadOnlyPass() {
+    return pass(PassKind::LoadOnly);
+}
 
 PassReport Scheduler::timerPass() {
     if (!running_) return {PassReport::Outcome::NotRunning};
@@ -67,9 +73,10 @@ PassReport Scheduler::pass(PassKind kind) {
     PassScope scope(passInProgress_);
 
     PassReport report;
-    // The start command downloads whatever the interval says, and does not count as the
-    // interval's download; the other passes download at the interval.
-    const bool download = kind == PassKind::StartCommand ||
+    // The start command finds the table empty and downloads whatever the interval says; that
+    // download does not restart the interval. The other passes download at the interval.
+    const bool download =
+        kind == PassKind::StartCommand ||
         downloadDue(lastDownloadSeconds_, clock_.monotonicSeconds(), downloadInterval_);
     if (download) {
         try {
@@ -80,11 +87,11 @@ PassReport Scheduler::pass(PassKind kind) {
         report.downloaded = true;
         if (kind != PassKind::StartCommand) lastDownloadSeconds_ = clock_.monotonicSeconds();
     }
-    loadAndRun(kind != PassKind::LoadOnly, report);
+    loadAndRunList(kind != PassKind::LoadOnly, report);
     return report;
 }
 
-void Scheduler::loadAndRun(bool runDueRows, PassReport& report) {
+void Scheduler::loadAndRunList(bool runDueRows, PassReport& report) {
     try {
         const std::optional<std::string> bytes = store_.readList();
         if (!bytes) {
@@ -152,10 +159,18 @@ void Scheduler::run(std::string_view action) noexcept {
     try {
         const ActionCommand command = classifyAction(action);
         switch (command.kind) {
-        case ActionKind::Program: runner_.startProgram(command.argument); break;
-        case ActionKind::Address: runner_.openAddress(command.argument); break;
-        case ActionKind::Macro: runner_.runMacro(command.argument); break;
-        case ActionKind::Share: runner_.shareFolder(command.argument); break;
+        case ActionKind::Program:
+            runner_.startProgram(command.argument);
+            break;
+        case ActionKind::Address:
+            runner_.openAddress(command.argument);
+            break;
+        case ActionKind::Macro:
+            runner_.runMacro(command.argument);
+            break;
+        case ActionKind::Share:
+            runner_.shareFolder(command.argument);
+            break;
         }
     } catch (...) {
         // Actions are fire and forget; a failing one never stops the pass.

@@ -79,12 +79,14 @@ struct PassReport {
 // Whether the pass downloads: more whole minutes than the interval have passed since the last
 // download, counting minute boundaries of the monotonic clock (so 10:00:59 to 10:01:00 counts
 // one, as on the wall clock) on a clock that does not wrap at midnight.
-bool downloadDue(std::int64_t lastDownloadSeconds, std::int64_t nowSeconds, DownloadInterval interval);
+bool downloadDue(std::int64_t lastDownloadSeconds, std::int64_t nowSeconds,
+                 DownloadInterval interval);
 
 class Scheduler {
 public:
     // Construction is the window's start-up: it counts as the last download.
-    Scheduler(const Clock& clock, ListStore& store, ActionRunner& runner, ListDownloader& downloader);
+    Scheduler(const Clock& clock, ListStore& store, ActionRunner& runner,
+              ListDownloader& downloader);
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
 
@@ -107,19 +109,20 @@ public:
     bool running() const { return running_; }
     bool passInProgress() const { return passInProgress_; }
 
-    // The table's data rows in table order, without the header and the blank row. The window
-    // may edit them; edits last until the next pass reloads the file.
+    // The table's data rows in table order. The window shows its header row, then its one
+    // blank row (an empty key sorts before every other), then these. It may edit them; edits
+    // last until the next pass reloads the file.
     const std::vector<ActionLine>& rows() const { return rows_; }
     std::vector<ActionLine>& rows() { return rows_; }
 
-    // What saving the table writes to the list file.
+    // What saveList writes to the list file (the window replaces the file with it).
     std::string listText() const { return serializeList(rows_); }
 
 private:
     enum class PassKind { LoadOnly, StartCommand, Timer };
 
     PassReport pass(PassKind kind);
-    void loadAndRun(bool runDueRows, PassReport& report);
+    void loadAndRunList(bool runDueRows, PassReport& report);
     std::vector<std::string> takeDueActions(const std::vector<ActionLine>& fileOrder,
                                             std::int64_t now);
     void run(std::string_view action) noexcept;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -16,7 +17,9 @@ std::int64_t at(int day, int hour, int minute, int second = 0) {
     return day * kDay + hour * 3600 + minute * 60 + second;
 }
 
-std::string hhmm(std::int64_t wall) { return formatTimeOfDay(static_cast<int>(wall % kDay / 60)); }
+std::string hhmm(std::int64_t wall) {
+    return formatTimeOfDay(static_cast<int>(wall % kDay / 60));
+}
 
 struct ActionRun {
     std::int64_t wall;
@@ -30,8 +33,10 @@ public:
     World(std::int64_t start, std::string listText) : wall(start), list(std::move(listText)) {}
 
     LocalDateTime localNow() const override {
-        return {2024, 3, 1 + static_cast<int>(wall / kDay), static_cast<int>(wall % kDay / 3600),
-                static_cast<int>(wall % 3600 / 60), static_cast<int>(wall % 60)};
+        const auto part = [this](std::int64_t unit, std::int64_t count) {
+            return static_cast<int>(wall / unit % count);
+        };
+        return {2024, 3, 1 + part(kDay, 28), part(3600, 24), part(60, 60), part(1, 60)};
     }
     std::int64_t monotonicSeconds() const override { return wall + monotonicOffset; }
     std::optional<std::string> readList() override { return list; }
@@ -89,8 +94,10 @@ std::vector<int> progMinutes() {
 
 // A busy noon stands first in the file and repeats one line; every other argument is unique.
 std::string dayList() {
-    std::string list = "12:00=c\r\n12:00=IEURL=http://a\r\n12:00=dup\r\n12:00=fails\r\n12:00=dup\r\n";
-    for (int minute : progMinutes()) list += formatTimeOfDay(minute) + "=prog" + formatTimeOfDay(minute) + "\r\n";
+    std::string list =
+        "12:00=c\r\n12:00=IEURL=http://a\r\n12:00=dup\r\n12:00=fails\r\n12:00=dup\r\n";
+    for (int minute : progMinutes())
+        list += formatTimeOfDay(minute) + "=prog" + formatTimeOfDay(minute) + "\r\n";
     return list;
 }
 
@@ -116,15 +123,16 @@ TEST_P(WholeDays, EveryRowRunsOncePerOccurrenceOfItsMinute) {
 
     for (const ActionRun& run : world.runs) {
         const std::string due = run.argument.starts_with("prog") ? run.argument.substr(4) : "12:00";
-        const std::int64_t late = (run.wall % kDay / 60 - *parseTimeOfDay(due) + kMinutesPerDay) %
-                                  kMinutesPerDay;
+        const std::int64_t late =
+            (run.wall % kDay / 60 - *parseTimeOfDay(due) + kMinutesPerDay) % kMinutesPerDay;
         EXPECT_LE(late, maxLate) << run.argument << " ran at " << hhmm(run.wall);
     }
 
     // The noon rows of one day ran in file order, the failing one not stopping the others.
     std::vector<std::string> noon;
     for (const ActionRun& run : world.runs)
-        if (run.wall < at(1, 0, 0) && !run.argument.starts_with("prog")) noon.push_back(run.argument);
+        if (run.wall < at(1, 0, 0) && !run.argument.starts_with("prog"))
+            noon.push_back(run.argument);
     EXPECT_EQ(noon, (std::vector<std::string>{"c", "http://a", "dup", "fails", "dup"}));
 }
 
@@ -156,7 +164,8 @@ TEST(SchedulerPass, MacroWaitSkipsNestedTicksAndDelaysTheRestOfThePass) {
 
 TEST(SchedulerPass, LatePassMakesUpMissedMinutesButNotALongGap) {
     std::string list;
-    for (int minute = 10 * 60; minute < 15 * 60; ++minute) list += formatTimeOfDay(minute) + "=x\r\n";
+    for (int minute = 10 * 60; minute < 15 * 60; ++minute)
+        list += formatTimeOfDay(minute) + "=x\r\n";
     World world(at(0, 10, 0, 50), list);
     world.scheduler.setDownloadInterval({false, 0});
     world.scheduler.startScheduler();
@@ -166,18 +175,17 @@ TEST(SchedulerPass, LatePassMakesUpMissedMinutesButNotALongGap) {
         world.scheduler.timerPass();
     };
     auto ranAt = [&](std::int64_t wall) {
-        std::size_t count = 0;
-        for (const ActionRun& run : world.runs) count += run.wall == wall;
-        return count;
+        return std::count_if(world.runs.begin(), world.runs.end(),
+                             [&](const ActionRun& run) { return run.wall == wall; });
     };
     passAt(at(0, 10, 2, 10));  // 20 s late on a 60 s period: 10:01 had no pass
-    EXPECT_EQ(ranAt(at(0, 10, 2, 10)), 2u);
+    EXPECT_EQ(ranAt(at(0, 10, 2, 10)), 2);
     passAt(at(0, 10, 2, 10) + 60 * (kMaxCatchUpMinutes + 1));  // the most that is made up
-    EXPECT_EQ(ranAt(world.wall), static_cast<std::size_t>(kMaxCatchUpMinutes + 1));
+    EXPECT_EQ(ranAt(world.wall), kMaxCatchUpMinutes + 1);
     passAt(world.wall + 60 * (kMaxCatchUpMinutes + 2));  // one minute more: slept
-    EXPECT_EQ(ranAt(world.wall), 1u);
+    EXPECT_EQ(ranAt(world.wall), 1);
     passAt(at(0, 14, 0, 10));  // hours asleep
-    EXPECT_EQ(ranAt(world.wall), 1u);
+    EXPECT_EQ(ranAt(world.wall), 1);
 }
 
 TEST(SchedulerPass, ClockTurnedBackRunsTheRepeatedMinuteAgain) {

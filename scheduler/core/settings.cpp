@@ -9,11 +9,16 @@ namespace {
 
 constexpr int kMaxWholeDigits = 18;  // 10^18 - 1 fits in 64 bits with room for scaling checks
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool fractionIsZero(const Decimal& value) {
-    return std::all_of(value.fraction.begin(), value.fraction.end(), [](char c) { return c == '0'; });
+    return std::all_of(value.fraction.begin(), value.fraction.end(),
+                       [](char c) { return c == '0'; });
 }
 
 std::uint64_t powerOfTen(int exponent) {
@@ -72,7 +77,8 @@ std::optional<std::int64_t> roundHalfEven(const Decimal& value, int scale) {
     }
     const std::size_t next = static_cast<std::size_t>(scale);
     const int firstDropped = next < value.fraction.size() ? value.fraction[next] - '0' : 0;
-    const bool restNonZero = next + 1 < value.fraction.size() &&
+    const bool restNonZero =
+        next + 1 < value.fraction.size() &&
         std::any_of(value.fraction.begin() + static_cast<std::ptrdiff_t>(next + 1),
                     value.fraction.end(), [](char c) { return c != '0'; });
     if (firstDropped > 5 || (firstDropped == 5 && (restNonZero || scaled % 2 == 1))) ++scaled;
@@ -91,9 +97,12 @@ int compareDecimal(const Decimal& value, std::int64_t n) {
     const std::uint64_t otherMagnitude =
         n < 0 ? static_cast<std::uint64_t>(-(n + 1)) + 1 : static_cast<std::uint64_t>(n);
     int magnitudeOrder;
-    if (value.huge) magnitudeOrder = 1;
-    else if (value.whole != otherMagnitude) magnitudeOrder = value.whole < otherMagnitude ? -1 : 1;
-    else magnitudeOrder = fractionIsZero(value) ? 0 : 1;
+    if (value.huge)
+        magnitudeOrder = 1;
+    else if (value.whole != otherMagnitude)
+        magnitudeOrder = value.whole < otherMagnitude ? -1 : 1;
+    else
+        magnitudeOrder = fractionIsZero(value) ? 0 : 1;
     return sign > 0 ? magnitudeOrder : -magnitudeOrder;
 }
 
@@ -110,7 +119,8 @@ std::optional<std::int16_t> parseWhole16(std::string_view text, std::string_view
 FieldCheck checkNumericField(const NumericSetting& setting, std::string_view text,
                              std::string_view decimalSeparator) {
     if (!parseWhole16(text, decimalSeparator))
-        return {FieldVerdict::NotANumber, setting.textWhenNotANumber, setting.messageWhenNotANumber};
+        return {FieldVerdict::NotANumber, setting.textWhenNotANumber,
+                setting.messageWhenNotANumber};
     // parseWhole16 succeeded, so the text is a number.
     const Decimal value = *parseDecimal(text, decimalSeparator);
     if (compareDecimal(value, setting.upperLimit) > 0)
@@ -129,7 +139,8 @@ std::optional<std::uint32_t> checkPeriodMilliseconds(std::string_view text,
     return static_cast<std::uint32_t>(*ms);
 }
 
-DownloadInterval downloadIntervalFromText(std::string_view text, std::string_view decimalSeparator) {
+DownloadInterval downloadIntervalFromText(std::string_view text,
+                                          std::string_view decimalSeparator) {
     if (text == "0") return {false, 0};
     const std::optional<Decimal> value = parseDecimal(text, decimalSeparator);
     const std::optional<std::int64_t> minutes = value ? roundHalfEven(*value) : std::nullopt;

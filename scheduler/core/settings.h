@@ -39,32 +39,55 @@ struct NumericSetting {
 
 // Seconds between two checks of the list; "0" switches checking off.
 inline constexpr NumericSetting kCheckPeriodSetting{
-    "DELAI", "30",
-    60, "60", "Vous ne pouvez pas définir plus d'une minute de délai.",
-    0, "30", "Vous ne pouvez pas définir moins de 0 seconde de délai.",
-    "Veuillez renseigner un chiffre en seconde comme délai.", "30"};
+    .key = "DELAI",
+    .defaultText = "30",
+    .upperLimit = 60,
+    .textWhenAbove = "60",
+    .messageWhenAbove = "Vous ne pouvez pas définir plus d'une minute de délai.",
+    .lowerLimit = 0,
+    .textWhenBelow = "30",
+    .messageWhenBelow = "Vous ne pouvez pas définir moins de 0 seconde de délai.",
+    .messageWhenNotANumber = "Veuillez renseigner un chiffre en seconde comme délai.",
+    .textWhenNotANumber = "30",
+};
 
 // Minutes between two downloads of the list; "0" switches downloading off.
 inline constexpr NumericSetting kDownloadIntervalSetting{
-    "DELAIDL", "30",
-    60, "60", "Vous ne pouvez pas définir plus d'une heure de délai.",
-    0, "30", "Vous ne pouvez pas définir moins de 0 minute de délai.",
-    "Veuillez renseigner un chiffre en minute comme délai de téléchargement.", "30"};
+    .key = "DELAIDL",
+    .defaultText = "30",
+    .upperLimit = 60,
+    .textWhenAbove = "60",
+    .messageWhenAbove = "Vous ne pouvez pas définir plus d'une heure de délai.",
+    .lowerLimit = 0,
+    .textWhenBelow = "30",
+    .messageWhenBelow = "Vous ne pouvez pas définir moins de 0 minute de délai.",
+    .messageWhenNotANumber =
+        "Veuillez renseigner un chiffre en minute comme délai de téléchargement.",
+    .textWhenNotANumber = "30",
+};
 
-// Seconds given to a macro named on the command line. Above its limit it falls back to "30".
+// Seconds given to a macro named on the command line; above its limit it falls back to "30",
+// not to the limit.
 inline constexpr NumericSetting kMacroDurationSetting{
-    "DUREEMACRO", "30",
-    240, "30", "Vous ne pouvez pas définir plus de 4 minutes de durée.",
-    0, "30", "Vous ne pouvez pas définir moins de 0 seconde de durée.",
-    "Veuillez renseigner un chiffre en seconde comme durée.", "30"};
+    .key = "DUREEMACRO",
+    .defaultText = "30",
+    .upperLimit = 240,
+    .textWhenAbove = "30",
+    .messageWhenAbove = "Vous ne pouvez pas définir plus de 4 minutes de durée.",
+    .lowerLimit = 0,
+    .textWhenBelow = "30",
+    .messageWhenBelow = "Vous ne pouvez pas définir moins de 0 seconde de durée.",
+    .messageWhenNotANumber = "Veuillez renseigner un chiffre en seconde comme durée.",
+    .textWhenNotANumber = "30",
+};
 
 // A number exactly as typed: sign, whole part and fraction digits, so that rounding and limit
 // tests are exact (no binary floating point).
 struct Decimal {
     bool negative = false;
-    bool huge = false;        // more than 18 significant whole digits; `whole` is not kept
+    bool huge = false;  // more than 18 significant whole digits; `whole` is not kept
     std::uint64_t whole = 0;
-    std::string fraction;     // the digits after the separator
+    std::string fraction;  // the digits after the separator
 };
 
 std::optional<Decimal> parseDecimal(std::string_view text, std::string_view decimalSeparator);
