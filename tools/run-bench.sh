@@ -4,7 +4,7 @@
 set -euo pipefail
 build="${1:-build}"
 top="$(cd "$(dirname "$0")/.." && pwd)"
-for program in "$build"/native/bench/*/*_bench; do
+for program in "$build"/native/bench/*/*_bench "$build"/native/*/*/*_bench; do
   [ -x "$program" ] && { echo "== $(basename "$program")"; "$program"; }
 done
 for program in "$build"/win64/bin/*_bench.exe; do
