@@ -73,14 +73,6 @@ HRESULT guarded(const IID& iid, Body&& body) noexcept {
     }
 }
 
-// A throwing check for platform calls that must succeed for a member to go on.
-inline void throwIfFailed(HRESULT hr) {
-    if (FAILED(hr)) {
-        if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
-        throw RuntimeError(hr, kApplicationTitle, L"");
-    }
-}
-
 // The library's modal message box: OK button, caption TOLVARE unless another is given.
 void showLibraryMessage(std::wstring_view text, UINT icon = 0, const wchar_t* caption = kApplicationTitle) noexcept;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/win32/testing/message_box_watcher.h"
 #include "common/win32/unique_handle.h"
 
 using namespace korvel;
@@ -55,6 +56,20 @@ TEST(Failures, NotImplementedNamesTheMember) {
     ThreadError e = takeThreadError();
     EXPECT_EQ(e.source, L"TOLVARE.Cls_Windows!Wait");
     EXPECT_NE(e.description.find(L"Cls_Windows.Wait"), std::wstring::npos);
+}
+
+TEST(Failures, LibraryMessagesAreModalBoxesCaptionedTolvare) {
+    tolvare::testing::MessageBoxWatcher user(L"TOLVARE");
+    showLibraryMessage(L"Incorrect Format:\n\nHKEY_FOO\\", MB_ICONEXCLAMATION);
+    ASSERT_TRUE(user.wait());
+    EXPECT_EQ(user.seen().text, L"Incorrect Format:\n\nHKEY_FOO\\");
+    EXPECT_TRUE(user.seen().hasIcon);
+
+    tolvare::testing::MessageBoxWatcher plain(L"TOLVARE");
+    showLibraryMessage(L"sans icône");
+    ASSERT_TRUE(plain.wait());
+    EXPECT_EQ(plain.seen().text, L"sans icône");
+    EXPECT_FALSE(plain.seen().hasIcon);
 }
 
 }  // namespace

@@ -1,0 +1,77 @@
+#include "common/win32/testing/message_box_watcher.h"
+
+namespace tolvare::testing {
+
+namespace {
+
+struct Search {
+    const std::wstring* caption;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findDialog(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    wchar_t className[32] = {}, caption[256] = {};
+    GetClassNameW(window, className, 32);
+    GetWindowTextW(window, caption, 256);
+    if (IsWindowVisible(window) && std::wstring(className) == L"#32770" && *search->caption == caption) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct Contents {
+    std::wstring text;
+    bool hasIcon = false;
+};
+
+BOOL CALLBACK readChild(HWND child, LPARAM parameter) {
+    auto* contents = reinterpret_cast<Contents*>(parameter);
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    if (std::wstring(className) != L"Static") return TRUE;
+    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        // Some platforms keep an icon control in every box and hide it when there is no icon.
+        if (IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) contents->hasIcon = true;
+    } else {
+        wchar_t text[4096] = {};
+        GetWindowTextW(child, text, 4096);
+        if (text[0]) contents->text = text;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+MessageBoxWatcher::MessageBoxWatcher(std::wstring caption, int answer, DWORD timeoutMs)
+    : thread_(&MessageBoxWatcher::watch, this, std::move(caption), answer, timeoutMs) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    if (thread_.joinable()) thread_.join();
+}
+
+bool MessageBoxWatcher::wait() {
+    if (thread_.joinable()) thread_.join();
+    return answered_;
+}
+
+void MessageBoxWatcher::watch(std::wstring caption, int answer, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end) {
+        Search search{&caption};
+        EnumWindows(findDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            Contents contents;
+            EnumChildWindows(search.found, readChild, reinterpret_cast<LPARAM>(&contents));
+            seen_ = {caption, contents.text, contents.hasIcon};
+            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(search.found, answer)));
+            answered_ = true;
+            return;
+        }
+        Sleep(20);
+    }
+}
+
+}  // namespace tolvare::testing
