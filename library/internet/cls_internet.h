@@ -14,6 +14,12 @@ public:
     IFACEMETHODIMP putref_NSession(IDispatch *NSession) override;
     IFACEMETHODIMP GetIPAddress(BSTR *pRetVal) override;
     IFACEMETHODIMP GetIPHostName(BSTR *pRetVal) override;
+    // Downloads sURL into the file sLocalFile (both crossing as ANSI text) with the platform's
+    // URL download service. True (-1) only when the whole resource arrived: false (0) when the
+    // service fails, when the server answers with an error status or not at all, when fewer
+    // bytes arrive than the answer announced, and when no file is left at the target. Reports
+    // nothing else; whatever the service wrote stays, and a rejected answer is removed from the
+    // Internet cache.
     IFACEMETHODIMP TelechargeFichier(BSTR sURL, BSTR sLocalFile, VARIANT_BOOL *pRetVal) override;
     IFACEMETHODIMP GetMACAddress(BSTR *pRetVal) override;
     IFACEMETHODIMP GetHostNameFromIP(BSTR sAddress, BSTR *pRetVal) override;

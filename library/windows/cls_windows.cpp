@@ -1,6 +1,48 @@
 #include "library/windows/cls_windows.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "common/win32/unique_handle.h"
+#include "library/frame/ansi_text.h"
+#include "library/windows/core/path_parts.h"
+
 namespace korvel {
+
+namespace {
+
+// The size of the path buffer handed to the shell: MAX_PATH, which is what the ANSI entry
+// point writes at most.
+constexpr size_t kShellPathSize = 260;
+
+// The special folder's path as the shell's ANSI entry point gives it; nothing when the folder
+// is unknown or is a virtual one without a place on disk.
+std::optional<std::wstring> specialFolderPath(int csidl) {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return std::nullopt;
+    tolvare::unique_cotaskmem owner(list);
+    char buffer[kShellPathSize];
+    std::memset(buffer, ' ', sizeof buffer);
+    if (!SHGetPathFromIDListA(list, buffer)) return std::nullopt;
+    const void* end = std::memchr(buffer, '\0', sizeof buffer);
+    std::string_view path(buffer, end ? size_t(static_cast<const char*>(end) - buffer) : sizeof buffer);
+    // Wine names some virtual folders (printers, network) by their shell parsing name instead
+    // of refusing them as Windows does; such a name is no place on disk either.
+    if (path.substr(0, 2) == "::") return std::nullopt;
+    return fromAnsi(path);
+}
+
+// Upper case by the platform's rules, so that accented extensions (.été) are upper-cased too.
+std::wstring upperCase(std::wstring_view text) {
+    std::wstring upper(text);
+    if (!upper.empty()) CharUpperBuffW(upper.data(), DWORD(upper.size()));
+    return upper;
+}
+
+}  // namespace
 
 HRESULT Cls_Windows::Wait(LONG *lNumberOfSeconds) {
     return notImplemented(L"Wait");
@@ -158,7 +200,16 @@ HRESULT Cls_Windows::GET_ExtentionFichier(BSTR *strNomFichier, BSTR *pRetVal) {
 
 HRESULT Cls_Windows::GET_NomFichier(BSTR *NomComplet, short *Partie, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GET_NomFichier");
+    if (!pRetVal || !Partie) return E_POINTER;
+    return guarded([&] {
+        paths::SplitPath split = paths::splitPath(textOf(NomComplet ? *NomComplet : nullptr));
+        if (split.status == paths::SplitStatus::tooLong) throw RuntimeError(kOverflow);
+        if (split.status == paths::SplitStatus::tooManyBackslashes) throw RuntimeError(kSubscriptOutOfRange);
+        std::wstring extension = upperCase(split.parts.extension);
+        split.parts.extension = extension;
+        *pRetVal = makeString(paths::joinParts(split.parts, *Partie));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::Effacer_FichierDossier(BSTR *strPath, VARIANT *pRetVal) {
@@ -172,7 +223,19 @@ HRESULT Cls_Windows::EcritAjoutDansFichier(BSTR *strPathFichier, BSTR *strTxtAEc
 
 HRESULT Cls_Windows::GET_DossierSpecial(LONG *CSIDL, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GET_DossierSpecial");
+    if (!pRetVal || !CSIDL) return E_POINTER;
+    return guarded([&] {
+        std::optional<std::wstring> folder = specialFolderPath(int(*CSIDL));
+        if (!folder) {
+            *pRetVal = makeString(L"");
+            return S_OK;
+        }
+        // Callers append names to the folder: a path that the shell already ends with a
+        // backslash (a drive root, Wine's Documents) must not get a second one.
+        if (folder->empty() || folder->back() != L'\\') *folder += L'\\';
+        *pRetVal = makeString(*folder);
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::GET_DossierWindows(BSTR *pRetVal) {

@@ -47,9 +47,14 @@ public:
     IFACEMETHODIMP GetNomFichier_DuChemin(BSTR *strChemin, VARIANT_BOOL *blnExtention, BSTR *pRetVal) override;
     IFACEMETHODIMP ParcourirDossier(IDispatch **NomForme, BSTR *strTITRE, BSTR *pRetVal) override;
     IFACEMETHODIMP GET_ExtentionFichier(BSTR *strNomFichier, BSTR *pRetVal) override;
+    // The parts of NomComplet selected by the bits of Partie (1 drive, 2 folder, 4 name,
+    // 8 extension in upper case), joined in that order; text rules only, the disk is not looked
+    // at. More than 20 backslashes: run-time error 9; more than 32,767 characters: error 6.
     IFACEMETHODIMP GET_NomFichier(BSTR *NomComplet, short *Partie, BSTR *pRetVal) override;
     IFACEMETHODIMP Effacer_FichierDossier(BSTR *strPath, VARIANT *pRetVal) override;
     IFACEMETHODIMP EcritAjoutDansFichier(BSTR *strPathFichier, BSTR *strTxtAEcrire) override;
+    // The path of the special folder CSIDL, ending with one backslash; the empty text for an
+    // unknown identifier or a virtual folder that has no place on disk.
     IFACEMETHODIMP GET_DossierSpecial(LONG *CSIDL, BSTR *pRetVal) override;
     IFACEMETHODIMP GET_DossierWindows(BSTR *pRetVal) override;
     IFACEMETHODIMP GET_DossierSysteme(BSTR *pRetVal) override;

@@ -43,8 +43,8 @@ std::vector<VARIANT> oddValues() {
 }
 
 TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
-    // Registry and message-box members are left to their own tests; this build implements
-    // the INI members, and the others answer E_NOTIMPL whatever they are given.
+    // Members not built yet answer E_NOTIMPL whatever they are given; the others must give
+    // their documented result or a clean failure.
     std::vector<VARIANT> values = oddValues();
     std::wstring folder = temporaryFolder();
     SetCurrentDirectoryW(folder.c_str());

@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""An HTTP server on 127.0.0.1 for the download tests, with the ways a real server answers
+and fails.
+
+usage: http_test_server.py PORT_FILE
+Listens on a free port of 127.0.0.1 and writes the port number into PORT_FILE once it accepts
+connections. Every path is /<kind>/<token>; the query string is ignored, so that a client can
+make each address unique and keep the platform's cache out of the way.
+
+  /file/<token>          200, Content-Length, the body below
+  /status/<code>/<token> that status with an HTML error page and its Content-Length
+  /cut/<token>           Content-Length of the whole body, half of it, then the connection closes
+  /gzip/<token>          the body gzip-encoded, Content-Length of the encoded bytes
+  /redirect/<token>      302 to /file/<token>
+  /empty/<token>         200 with an empty body
+  /until-close/<token>   200 without Content-Length, the body ended by closing the connection
+  /no-answer/<token>     the connection closes without any answer
+  /cacheable/<kind>/...  as <kind>, with headers that let a client cache the answer for an hour
+
+The body of a token is the line "<token>\\r\\n" two thousand times (tens of kilobytes, more than
+one read of the client).
+"""
+import gzip
+import http.server
+import os
+import socket
+import sys
+
+
+def body_of(token):
+    return (token + "\r\n").encode("utf-8") * 2000
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, format, *args):
+        sys.stderr.write("%s\n" % (format % args))
+
+    def start(self, status, content_type="text/plain"):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        if self.cacheable:
+            self.send_header("Cache-Control", "max-age=3600")
+            self.send_header("Last-Modified", "Mon, 01 Jan 2024 00:00:00 GMT")
+        else:
+            self.send_header("Cache-Control", "no-cache")
+
+    def send_body(self, status, body, content_type="text/plain", extra=()):
+        self.start(status, content_type)
+        self.send_header("Content-Length", str(len(body)))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(body)
+
+    def drop_connection(self):
+        self.wfile.flush()
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        self.close_connection = True
+
+    def do_GET(self):
+        parts = self.path.split("?", 1)[0].strip("/").split("/")
+        self.cacheable = parts[0] == "cacheable"
+        if self.cacheable:
+            parts = parts[1:] or [""]
+        kind, token = parts[0], parts[-1]
+        body = body_of(token)
+        if kind == "file" and len(parts) == 2:
+            self.send_body(200, body)
+        elif kind == "status" and len(parts) == 3:
+            code = int(parts[1])
+            page = ("<html><body><h1>%d</h1><p>%s</p></body></html>" % (code, token)).encode("utf-8")
+            self.send_body(code, page, "text/html")
+        elif kind == "cut":
+            self.start(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body[: len(body) // 2])
+            self.drop_connection()
+        elif kind == "gzip":
+            self.send_body(200, gzip.compress(body), extra=[("Content-Encoding", "gzip")])
+        elif kind == "redirect":
+            self.send_response(302)
+            self.send_header("Location", "/file/" + token)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif kind == "empty":
+            self.send_body(200, b"")
+        elif kind == "until-close":
+            self.start(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body)
+            self.drop_connection()
+        elif kind == "no-answer":
+            self.drop_connection()
+        else:
+            self.send_body(404, b"unknown test path", "text/plain")
+
+
+def main():
+    port_file = sys.argv[1]
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    # Written whole under another name first: a reader never sees half a number.
+    with open(port_file + ".new", "w") as f:
+        f.write("%d\n" % server.server_address[1])
+    os.replace(port_file + ".new", port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
