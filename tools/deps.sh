@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ python3 libgtest-dev googletest mingw-w64 mingw-w64-tools
-          wine wine64 wine32:i386 libwine-dev xvfb x11-utils imagemagick)
+          wine wine64 wine32:i386 libwine-dev xvfb x11-utils imagemagick clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
