@@ -68,11 +68,18 @@ struct file_handle_traits {
     static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) noexcept { ::CloseHandle(h); }
 };
+struct find_handle_traits {
+    using type = HANDLE;
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) noexcept { ::FindClose(h); }
+};
 }  // namespace detail
 
 // Waitable timers, events and threads give null on failure; files give INVALID_HANDLE_VALUE.
 using unique_handle = unique_any<null_is_invalid<HANDLE, detail::closeHandle>>;
 using unique_hfile = unique_any<detail::file_handle_traits>;
+// FindFirstFile searches: INVALID_HANDLE_VALUE on failure, closed by FindClose.
+using unique_hfind = unique_any<detail::find_handle_traits>;
 using unique_hkey = unique_any<null_is_invalid<HKEY, detail::closeKey>>;
 using unique_bstr = unique_any<null_is_invalid<BSTR, detail::freeString>>;
 using unique_hmodule = unique_any<null_is_invalid<HMODULE, detail::freeLibrary>>;

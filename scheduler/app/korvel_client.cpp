@@ -1,0 +1,118 @@
+#include "scheduler/app/korvel_client.h"
+
+#include <array>
+
+namespace tolvare::plenar {
+
+namespace {
+
+unique_bstr makeBstr(std::wstring_view text) {
+    return unique_bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+std::wstring textOf(BSTR value) {
+    return value ? std::wstring(value, SysStringLen(value)) : std::wstring();
+}
+
+// Texts passed by reference. The callee may free and replace a string it was lent, so the
+// strings are lent as raw values for the call and whatever the callee left is owned again.
+template <std::size_t N>
+class LentTexts {
+public:
+    explicit LentTexts(const std::array<std::wstring_view, N>& texts) {
+        for (std::size_t i = 0; i < N; ++i) {
+            owned_[i] = makeBstr(texts[i]);
+            if (!owned_[i] && !texts[i].empty()) allocated_ = false;
+        }
+    }
+    bool allocated() const { return allocated_; }
+
+    template <typename Call>
+    HRESULT lend(Call call) {
+        std::array<BSTR, N> raw;
+        for (std::size_t i = 0; i < N; ++i) raw[i] = owned_[i].release();
+        const HRESULT hr = call(raw);
+        for (std::size_t i = 0; i < N; ++i) owned_[i].reset(raw[i]);
+        return hr;
+    }
+
+private:
+    std::array<unique_bstr, N> owned_;
+    bool allocated_ = true;
+};
+
+template <typename I>
+HRESULT create(const CLSID& clsid, com_ptr<I>& object) {
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I), object.put_void());
+}
+
+}  // namespace
+
+InitRegObject::InitRegObject() : status_(create(CLSID_Cls_InitREG, object_)) {}
+
+std::wstring InitRegObject::iniRead(std::wstring_view section, std::wstring_view key,
+                                    std::wstring_view fallback, std::wstring_view file) {
+    if (FAILED(status_)) return std::wstring(fallback);
+    LentTexts<4> texts({section, key, fallback, file});
+    if (!texts.allocated()) return std::wstring(fallback);
+    unique_bstr result;
+    const HRESULT hr = texts.lend([&](std::array<BSTR, 4>& raw) {
+        return object_->IniLire(&raw[0], &raw[1], &raw[2], &raw[3], result.put());
+    });
+    if (FAILED(hr)) return std::wstring(fallback);
+    return textOf(result.get());
+}
+
+HRESULT InitRegObject::iniWrite(std::wstring_view section, std::wstring_view key,
+                                std::wstring_view value, std::wstring_view file) {
+    if (FAILED(status_)) return status_;
+    LentTexts<4> texts({section, key, value, file});
+    if (!texts.allocated()) return E_OUTOFMEMORY;
+    LONG written = 0;
+    return texts.lend([&](std::array<BSTR, 4>& raw) {
+        return object_->IniEcrire(&raw[0], &raw[1], &raw[2], &raw[3], &written);
+    });
+}
+
+WindowsObject::WindowsObject() : status_(create(CLSID_Cls_Windows, object_)) {}
+
+HRESULT WindowsObject::specialFolder(long csidl, std::wstring& path) {
+    path.clear();
+    if (FAILED(status_)) return status_;
+    LONG folder = csidl;
+    unique_bstr result;
+    const HRESULT hr = object_->GET_DossierSpecial(&folder, result.put());
+    if (SUCCEEDED(hr)) path = textOf(result.get());
+    return hr;
+}
+
+HRESULT WindowsObject::fileNamePart(std::wstring_view name, short part, std::wstring& result) {
+    result.clear();
+    if (FAILED(status_)) return status_;
+    LentTexts<1> texts({name});
+    if (!texts.allocated()) return E_OUTOFMEMORY;
+    short which = part;
+    unique_bstr value;
+    const HRESULT hr = texts.lend([&](std::array<BSTR, 1>& raw) {
+        return object_->GET_NomFichier(&raw[0], &which, value.put());
+    });
+    if (SUCCEEDED(hr)) result = textOf(value.get());
+    return hr;
+}
+
+InternetObject::InternetObject() : status_(create(CLSID_Cls_Internet, object_)) {}
+
+HRESULT InternetObject::downloadFile(std::wstring_view url, std::wstring_view localFile,
+                                     bool& succeeded) {
+    succeeded = false;
+    if (FAILED(status_)) return status_;
+    const unique_bstr address = makeBstr(url);
+    const unique_bstr target = makeBstr(localFile);
+    if ((!address && !url.empty()) || !target) return E_OUTOFMEMORY;
+    VARIANT_BOOL result = VARIANT_FALSE;
+    const HRESULT hr = object_->TelechargeFichier(address.get(), target.get(), &result);
+    succeeded = SUCCEEDED(hr) && result != VARIANT_FALSE;
+    return hr;
+}
+
+}  // namespace tolvare::plenar

@@ -1,0 +1,62 @@
+// The KORVEL classes the scheduler uses, created by class identifier and called by vtable
+// position. One object per instance of these types: a step creates what it needs and releases
+// it when it ends, so no library object outlives the step that made it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "common/win32/unique_handle.h"
+#include "library/frame/braskedll.h"
+
+namespace tolvare::plenar {
+
+// Cls_InitREG: the settings file.
+class InitRegObject {
+public:
+    InitRegObject();
+    HRESULT status() const { return status_; }
+
+    // The value of the key, or `fallback` when it is missing or the call fails.
+    std::wstring iniRead(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
+                         std::wstring_view file);
+    HRESULT iniWrite(std::wstring_view section, std::wstring_view key, std::wstring_view value,
+                     std::wstring_view file);
+
+private:
+    com_ptr<_Cls_InitREG> object_;
+    HRESULT status_;
+};
+
+// Cls_Windows: special folders and the parts of a file name.
+class WindowsObject {
+public:
+    WindowsObject();
+    HRESULT status() const { return status_; }
+
+    HRESULT specialFolder(long csidl, std::wstring& path);
+    // Which 4: the name without extension; which 8: the extension from its first "." in upper case.
+    HRESULT fileNamePart(std::wstring_view name, short which, std::wstring& result);
+
+private:
+    com_ptr<_Cls_Windows> object_;
+    HRESULT status_;
+};
+
+// Cls_Internet: the download of a resource into a file.
+class InternetObject {
+public:
+    InternetObject();
+    HRESULT status() const { return status_; }
+
+    // S_OK and `succeeded` as the library reports it; a failed call leaves `succeeded` false.
+    HRESULT downloadFile(std::wstring_view url, std::wstring_view localFile, bool& succeeded);
+
+private:
+    com_ptr<_Cls_Internet> object_;
+    HRESULT status_;
+};
+
+}  // namespace tolvare::plenar

@@ -1,0 +1,63 @@
+// PLENAR.exe: the scheduler's main window and its message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "scheduler/app/control_ids.h"
+#include "scheduler/app/main_window.h"
+
+namespace {
+
+// COM for the thread, for as long as the program runs: the library's classes are
+// apartment-threaded and created on this thread.
+class ComApartment {
+public:
+    ComApartment() : status_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(status_)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT status_;
+};
+
+// Runs one window's messages until it goes away.
+void runMessages(HWND window) {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_KEYDOWN && message.wParam == VK_F1 && window && IsWindow(window) &&
+            (message.hwnd == window || IsChild(window, message.hwnd))) {
+            SendMessageW(window, WM_COMMAND, tolvare::plenar::kCommandHelp, 0);
+            continue;
+        }
+        // Tab and the mnemonics move between the controls as in a dialog.
+        if (window && IsWindow(window) && IsDialogMessageW(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    ComApartment apartment;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                       ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    // The command line names a macro to replay once; reopening the window from the
+    // notification area is a plain start.
+    std::wstring pending = commandLine ? commandLine : L"";
+    for (;;) {
+        tolvare::plenar::MainWindow window(instance);
+        if (!window.open(pending)) return 1;
+        pending.clear();
+        runMessages(window.window());
+        if (!window.reopenRequested()) break;
+    }
+    return 0;
+}

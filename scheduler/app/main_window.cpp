@@ -1,0 +1,582 @@
+#include "scheduler/app/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "scheduler/app/control_ids.h"
+#include "scheduler/app/input_box.h"
+#include "scheduler/app/korvel_client.h"
+#include "scheduler/app/text.h"
+#include "scheduler/core/clock.h"
+
+namespace tolvare::plenar {
+
+namespace {
+
+constexpr UINT_PTR kCheckTimer = 1;
+// The check timer's period when DELAI cannot be read as one (the field always holds a
+// checked value, so only a broken settings file gives this).
+constexpr UINT kDesignPeriodMs = 30'000;
+constexpr wchar_t kSection[] = L"PARAM";
+constexpr wchar_t kAboutAddress[] = L"http://plenar.example.com/";
+
+const wchar_t kTableNotice[] =
+    L"Toutes les modifs sur la liste courrante doivent être répércutées sur le fichier d'Internet !!!";
+
+int windowDpi(HWND window) {
+    // GetDpiForWindow exists from Windows 10 on; older systems run at the system DPI, 96 for
+    // the layout's purposes.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpi ? getDpi(window) : 96;
+    return dpi ? static_cast<int>(dpi) : 96;
+}
+
+std::wstring widenKey(std::string_view key) {
+    return fromUtf8(key);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance)
+    : instance_(instance),
+      programFolder_(programFolder()),
+      listPath_(programFolder_ + L"\\" + fromUtf8(scheduler::kListFileName)),
+      decimalSeparator_(decimalSeparator()),
+      fields_{{{&scheduler::kCheckPeriodSetting, kDelayEdit},
+               {&scheduler::kDownloadIntervalSetting, kDownloadDelayEdit},
+               {&scheduler::kMacroDurationSetting, kMacroDurationEdit}}},
+      store_(listPath_),
+      downloader_(listPath_, [this] { return urlEdit_ ? windowText(urlEdit_) : std::wstring(); }),
+      // Constructing the model is the start-up's "last download = now".
+      scheduler_(clock_, store_, runner_, downloader_) {
+    table_.setRows(&scheduler_.rows());
+}
+
+MainWindow::~MainWindow() {
+    // Ending the message loop is for a window that goes away by itself.
+    quitOnDestroy_ = false;
+    if (window_) DestroyWindow(window_);
+}
+
+bool MainWindow::open(const std::wstring& commandLine) {
+    if (!createWindow()) return false;
+    startUp(commandLine);
+    return window_ != nullptr;
+}
+
+bool MainWindow::createWindow() {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (!GetClassInfoExW(instance_, kMainWindowClass, &windowClass)) {
+        windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = windowProc;
+        windowClass.hInstance = instance_;
+        windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kMainWindowClass;
+        if (!RegisterClassExW(&windowClass)) return false;
+    }
+
+    // Step 1 of the start-up: the design caption and the version.
+    const std::wstring caption = std::wstring(kDesignCaption) + kCaptionSuffix;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    CreateWindowExW(0, kMainWindowClass, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                    nullptr, nullptr, instance_, this);
+    if (!window_) return false;
+    dpi_ = windowDpi(window_);
+
+    // The menu belongs to the window from here on and goes with it.
+    HMENU menuBar = CreateMenu();
+    HMENU fileMenu = CreatePopupMenu();
+    if (menuBar && fileMenu) {
+        AppendMenuW(fileMenu, MF_STRING, kMenuStart, L"&Lancer le gestionnaire");
+        AppendMenuW(fileMenu, MF_STRING, kMenuDownload, L"&Télécharger la liste d'Internet");
+        AppendMenuW(fileMenu, MF_STRING, kMenuSave, L"&Sauver la liste et les paramètres");
+        AppendMenuW(fileMenu, MF_STRING, kMenuMacros, L"&Macros");
+        AppendMenuW(fileMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(fileMenu, MF_STRING, kMenuQuit, L"&Quitter");
+        AppendMenuW(menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu), L"&Fichier");
+        AppendMenuW(menuBar, MF_STRING, kMenuAbout, L"&A propos");
+        AppendMenuW(menuBar, MF_STRING, kMenuEmpty, L"");
+        AppendMenuW(menuBar, MF_STRING, kMenuHelpCaption, L"Aide (F1)");
+        SetMenu(window_, menuBar);
+    } else {
+        if (fileMenu) DestroyMenu(fileMenu);
+        if (menuBar) DestroyMenu(menuBar);
+    }
+
+    RECT frame{0, 0, scale(520), scale(400)};
+    AdjustWindowRectEx(&frame, style, TRUE, 0);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    createControls();
+    return true;
+}
+
+HWND MainWindow::addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int x,
+                            int y, int width, int height, DWORD exStyle) {
+    HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | style, scale(x), scale(y),
+                                   scale(width), scale(height), window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    if (control && font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return control;
+}
+
+void MainWindow::createControls() {
+    // Creation order is the tab order: table, settings fields, GO, and last the tab strip. The
+    // strip is only its row of tabs: the pages lie below it on the window's own background, so
+    // that labels, frame and fields all share the dialog colour whatever the theme paints a
+    // tab page with.
+    tabStrip_ = addControl(WC_TABCONTROLW, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, kTabStrip,
+                           8, 8, 504, 26);
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = const_cast<wchar_t*>(L"&Liste des actions");
+    TabCtrl_InsertItem(tabStrip_, 0, &tab);
+    tab.pszText = const_cast<wchar_t*>(L"&Paramètres");
+    TabCtrl_InsertItem(tabStrip_, 1, &tab);
+
+    listLabel_ = addControl(WC_STATICW, L"Liste des actions:", WS_VISIBLE, kListLabel, 20, 40, 300, 16);
+    const RECT tableBounds{scale(20), scale(58), scale(20 + 480), scale(58 + 222)};
+    table_.create(window_, kTable, tableBounds, dpi_, static_cast<HFONT>(font_.get()));
+    infoLabel_ = addControl(WC_STATICW, kTableNotice, 0, kInfoLabel, 20, 286, 480, 36);
+
+    frame_ = addControl(WC_BUTTONW, L"Paramètres:", BS_GROUPBOX | WS_CLIPSIBLINGS, kSettingsFrame, 20,
+                        40, 480, 200);
+    struct Row {
+        const wchar_t* caption;
+        const wchar_t* unit;
+    };
+    static constexpr Row kRows[] = {{L"Délai entre chaque vérification:", L"sec."},
+                                    {L"Délai entre chaque téléchargement:", L"min."},
+                                    {L"Durée maximum d'une macro:", L"sec."}};
+    int labelId = kFirstSettingsLabel;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const int y = 66 + static_cast<int>(i) * 32;
+        settingsControls_.push_back(
+            addControl(WC_STATICW, kRows[i].caption, 0, labelId++, 34, y + 3, 210, 18));
+        fields_[i].edit = addControl(WC_EDITW, L"30", WS_TABSTOP | ES_AUTOHSCROLL, fields_[i].id, 248, y,
+                                     56, 22, WS_EX_CLIENTEDGE);
+        settingsControls_.push_back(fields_[i].edit);
+        settingsControls_.push_back(addControl(WC_STATICW, kRows[i].unit, 0, labelId++, 310, y + 3, 40, 18));
+    }
+    settingsControls_.push_back(addControl(WC_STATICW, L"URL du fichier:", 0, labelId++, 34, 172, 200, 18));
+    urlEdit_ = addControl(WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL, kUrlEdit, 34, 192, 452, 22,
+                          WS_EX_CLIENTEDGE);
+    settingsControls_.push_back(urlEdit_);
+
+    // The tooltip of the numeric fields.
+    HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
+                                   nullptr, instance_, nullptr);
+    if (tooltip) {
+        for (const NumericField& field : fields_) {
+            TOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = window_;
+            tool.uId = reinterpret_cast<UINT_PTR>(field.edit);
+            tool.lpszText = const_cast<wchar_t*>(L"0 indique de ne pas vérifier");
+            SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+
+    addControl(WC_BUTTONW, L"&GO", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kGoButton, 8, 356, 90, 28);
+    HWND picture = addControl(WC_STATICW, L"", WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, kPicture, 468, 352,
+                              40, 40);
+    loadIcons();
+    if (picture && largeIcon_)
+        SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(largeIcon_.get()), 0);
+    SetWindowPos(tabStrip_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::loadIcons() {
+    // Activitl.ico of the program folder, or the program's own icon when it is missing or
+    // unreadable: a missing picture is no reason to refuse to start.
+    const std::wstring iconPath = programFolder_ + L"\\Activitl.ico";
+    const auto load = [&](int width, int height) {
+        unique_hicon icon(static_cast<HICON>(
+            LoadImageW(nullptr, iconPath.c_str(), IMAGE_ICON, width, height, LR_LOADFROMFILE)));
+        if (!icon)
+            icon.reset(static_cast<HICON>(
+                LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, width, height, 0)));
+        return icon;
+    };
+    smallIcon_ = load(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+    largeIcon_ = load(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    if (smallIcon_) SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    if (largeIcon_) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_.get()));
+}
+
+void MainWindow::addTrayIcon() {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window_;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = smallIcon_.get();
+    lstrcpynW(data.szTip, L"PLENAR", ARRAYSIZE(data.szTip));
+    trayIconShown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+void MainWindow::removeTrayIcon() {
+    if (!trayIconShown_) return;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window_;
+    data.uID = kTrayIconId;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    trayIconShown_ = false;
+}
+
+void MainWindow::startUp(const std::wstring& commandLine) {
+    // Steps 3 to 5 (the last download, the list path, the icon) were done by construction.
+    readSettings();
+    // A settings message is modal: the window may have been closed while it was shown.
+    if (!window_) return;
+    addTrayIcon();
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+
+    // The check period comes from DELAI whether or not the list exists, so that the timer
+    // never runs at a period nobody chose.
+    setCheckPeriodFromField();
+    if (fileExists(listPath_)) {
+        applyDownloadInterval();
+        scheduler_.loadOnlyPass();
+        ++tableGeneration_;
+        refreshTable();
+    }
+
+    RECT client;
+    GetClientRect(window_, &client);
+    settledSize_ = {client.right, client.bottom};
+    hideOnResize_ = true;
+    KillTimer(window_, kCheckTimer);
+
+    if (!commandLine.empty()) runCommandLine(commandLine);
+}
+
+void MainWindow::readSettings() {
+    InitRegObject settings;
+    const std::wstring file = settingsPath();
+    const std::wstring section = kSection;
+    for (NumericField& field : fields_) {
+        const std::wstring value = settings.iniRead(section, widenKey(field.setting->key),
+                                                    widenKey(field.setting->defaultText), file);
+        putFieldText(field, value);
+    }
+    SetWindowTextW(urlEdit_, settings.iniRead(section, widenKey(scheduler::kUrlKey),
+                                              widenKey(scheduler::kDefaultUrl), file)
+                                 .c_str());
+}
+
+void MainWindow::runCommandLine(const std::wstring& commandLine) {
+    // The replay of a macro named on the command line belongs to the recorder, which this
+    // program does not have yet; a missing file is reported as the recorder will.
+    const std::wstring path = programFolder_ + L"\\" + commandLine;
+    if (!fileExists(path))
+        MessageBoxW(window_, (L"Fichier macro " + path + L" inexistant.").c_str(), L"ERREUR", MB_OK);
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindow* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->handle(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind through the system's window procedure; a failed step is
+        // skipped, as every step of a pass is.
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_NOTIFY:
+        return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_TIMER:
+        if (wParam == kCheckTimer) onCheckTimer();
+        return 0;
+    case WM_SIZE:
+        onSize(wParam, lParam);
+        return 0;
+    case WM_HELP:
+        showHelp();
+        return TRUE;
+    case kTrayMessage:
+        // The icon's activation: the window closes and opens again, stopped (the message
+        // loop makes the new window once this one is gone).
+        if (LOWORD(lParam) == WM_LBUTTONUP) {
+            reopen_ = true;
+            DestroyWindow(window_);
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        // The labels lie on the window's background (see createControls); the notice is a
+        // warning, red so that it catches the eye.
+        HWND control = reinterpret_cast<HWND>(lParam);
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        if (control == infoLabel_) SetTextColor(dc, RGB(192, 0, 0));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_DESTROY:
+        KillTimer(window_, kCheckTimer);
+        removeTrayIcon();
+        if (quitOnDestroy_) PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        window_ = nullptr;
+        return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::onCommand(int id, int code, HWND control) {
+    for (NumericField& field : fields_) {
+        if (id == field.id) {
+            if (code == EN_CHANGE && field.programmaticChanges == 0) onNumericFieldChanged(field);
+            return;
+        }
+    }
+    switch (id) {
+    case kGoButton:
+        if (code == BN_CLICKED) startScheduler();
+        break;
+    case kMenuStart: startScheduler(); break;
+    case kMenuDownload: downloadList(); break;
+    case kMenuSave: saveListAndSettings(); break;
+    case kMenuMacros: showMacros(); break;
+    case kMenuQuit: DestroyWindow(window_); break;
+    case kMenuAbout: showAbout(); break;
+    case kCommandHelp: showHelp(); break;
+    default: break;  // the empty menu and "Aide (F1)" have no action of their own
+    }
+}
+
+LRESULT MainWindow::onNotify(const NMHDR& header) {
+    if (table_.handleNotify(header)) return 0;
+    if (header.hwndFrom == table_.window() && header.code == NM_CLICK) {
+        onTableClick(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
+        return 0;
+    }
+    if (header.hwndFrom == tabStrip_ && header.code == TCN_SELCHANGE) {
+        onTabChanged();
+        return 0;
+    }
+    return 0;
+}
+
+void MainWindow::onSize(WPARAM kind, LPARAM size) {
+    if (!hideOnResize_) return;
+    // Moving a window can report its unchanged size again; only a real change of size (or
+    // minimising) sends the window to the notification area.
+    if (kind == SIZE_MINIMIZED || LOWORD(size) != settledSize_.cx || HIWORD(size) != settledSize_.cy)
+        ShowWindow(window_, SW_HIDE);
+}
+
+void MainWindow::setCheckPeriodFromField() {
+    const std::optional<std::uint32_t> period =
+        scheduler::checkPeriodMilliseconds(toUtf8(windowText(fields_[0].edit)), decimalSeparator_);
+    checkPeriodMs_ = period ? *period : kDesignPeriodMs;
+}
+
+void MainWindow::applyDownloadInterval() {
+    scheduler_.setDownloadInterval(
+        scheduler::downloadIntervalFromText(toUtf8(windowText(fields_[1].edit)), decimalSeparator_));
+}
+
+void MainWindow::refreshTable() {
+    table_.refresh();
+}
+
+void MainWindow::onCheckTimer() {
+    applyDownloadInterval();
+    const scheduler::PassReport report = scheduler_.timerPass();
+    if (report.outcome == scheduler::PassReport::Outcome::Ran) {
+        ++tableGeneration_;
+        refreshTable();
+    }
+}
+
+void MainWindow::startScheduler() {
+    applyDownloadInterval();
+    const scheduler::PassReport report = scheduler_.startScheduler();
+    if (report.outcome == scheduler::PassReport::Outcome::Ran) {
+        ++tableGeneration_;
+        refreshTable();
+    }
+    // A period of 0 switches checking off; SetTimer would take it as the shortest period.
+    if (window_ && checkPeriodMs_ > 0) SetTimer(window_, kCheckTimer, checkPeriodMs_, nullptr);
+    if (window_ && hideOnResize_) ShowWindow(window_, SW_HIDE);
+}
+
+void MainWindow::downloadList() {
+    try {
+        downloader_.downloadList();
+    } catch (...) {
+        // As in a pass: a failed download leaves the old list.
+    }
+}
+
+void MainWindow::saveListAndSettings() {
+    if (!saveList()) return;
+    InitRegObject settings;
+    settings.iniWrite(kSection, widenKey(scheduler::kUrlKey), windowText(urlEdit_), settingsPath());
+}
+
+bool MainWindow::saveList() {
+    if (replaceFileAtomically(listPath_, scheduler_.listText())) return true;
+    showError(L"La liste des actions n'a pas pu être enregistrée dans " + listPath_ +
+              L" : le fichier est peut-être protégé ou ouvert par un autre programme.");
+    return false;
+}
+
+void MainWindow::showAbout() {
+    openWebAddress(kAboutAddress);
+}
+
+void MainWindow::showHelp() {
+    const std::wstring helpFile = programFolder_ + L"\\plenar.hlp";
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // A help file without a viewer is no reason for an error dialog.
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = window_;
+    info.lpVerb = L"open";
+    info.lpFile = helpFile.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (fileExists(helpFile)) ShellExecuteExW(&info);
+}
+
+void MainWindow::showMacros() {
+    // The recorder window is not part of this program yet.
+}
+
+void MainWindow::showAssistant() {
+    // The action assistant is not part of this program yet.
+}
+
+void MainWindow::onTableClick(POINT clientPoint) {
+    if (!infoShown_) {
+        infoShown_ = true;
+        ShowWindow(infoLabel_, SW_SHOW);
+    }
+    const std::optional<TableCell> cell = table_.cellAt(clientPoint);
+    if (!cell) return;
+    if (table_.cellText(*cell).empty()) {
+        showAssistant();
+        return;
+    }
+    const std::optional<std::size_t> row = ActionTable::dataRow(cell->viewRow);
+    if (!row) return;
+    const unsigned generation = tableGeneration_;
+    const int answer = MessageBoxW(
+        window_,
+        L"Répondez oui si vous souhaitez supprimer l'action, non pour la modifier et cancel pour annuler.",
+        L"MODIFICATION", MB_YESNOCANCEL);
+    // A pass may have reloaded the table while the question was on screen.
+    const auto stillThere = [&] { return window_ && generation == tableGeneration_ && *row < scheduler_.rows().size(); };
+    if (!stillThere()) return;
+    auto& rows = scheduler_.rows();
+    if (answer == IDYES) {
+        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*row));
+        refreshTable();
+        return;
+    }
+    if (answer != IDNO) return;
+    if (cell->column == 1) {
+        const std::optional<std::wstring> action =
+            inputBox(window_, L"Entrer la nouvelle action: ", L"MODIFICATION DE L'ACTION",
+                     table_.cellText(*cell));
+        if (!action || action->empty() || !stillThere()) return;
+        rows[*row].action = toAnsi(*action);
+    } else {
+        ListView_SetItemState(table_.window(), cell->viewRow, LVIS_FOCUSED | LVIS_SELECTED,
+                              LVIS_FOCUSED | LVIS_SELECTED);
+        const scheduler::LocalDateTime now = clock_.localNow();
+        const std::optional<std::wstring> time =
+            inputBox(window_, L"Entrer la nouvelle heure: ", L"MODIFICATION DE L'HEURE",
+                     fromUtf8(scheduler::formatTimeOfDay(now.hour * 60 + now.minute)));
+        if (!time || time->empty() || !stillThere()) return;
+        rows[*row].time = toAnsi(*time);
+    }
+    refreshTable();
+}
+
+void MainWindow::onTabChanged() {
+    showPage(TabCtrl_GetCurSel(tabStrip_) == 1);
+}
+
+void MainWindow::showPage(bool settings) {
+    const int tableState = settings ? SW_HIDE : SW_SHOW;
+    const int settingsState = settings ? SW_SHOW : SW_HIDE;
+    ShowWindow(listLabel_, tableState);
+    ShowWindow(table_.window(), tableState);
+    ShowWindow(infoLabel_, infoShown_ ? tableState : SW_HIDE);
+    ShowWindow(frame_, settingsState);
+    for (HWND control : settingsControls_) ShowWindow(control, settingsState);
+}
+
+void MainWindow::showError(const std::wstring& message) {
+    MessageBoxW(window_, message.c_str(), L"ERREUR", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void MainWindow::writeSetting(std::string_view key, const std::wstring& value) {
+    InitRegObject settings;
+    settings.iniWrite(kSection, widenKey(key), value, settingsPath());
+}
+
+void MainWindow::putFieldText(NumericField& field, const std::wstring& text) {
+    if (windowText(field.edit) == text) return;
+    ++field.programmaticChanges;
+    SetWindowTextW(field.edit, text.c_str());
+    --field.programmaticChanges;
+    // A change made by the program is checked and saved as a user's change is, at once and
+    // before the caller goes on.
+    onNumericFieldChanged(field);
+}
+
+void MainWindow::onNumericFieldChanged(NumericField& field) {
+    const std::wstring text = windowText(field.edit);
+    const scheduler::FieldCheck check =
+        scheduler::checkNumericField(*field.setting, toUtf8(text), decimalSeparator_);
+    switch (check.verdict) {
+    case scheduler::FieldVerdict::Accepted:
+        break;
+    case scheduler::FieldVerdict::AboveLimit:
+    case scheduler::FieldVerdict::BelowLimit:
+        putFieldText(field, fromUtf8(check.correctedText));
+        showError(fromUtf8(check.message));
+        break;
+    case scheduler::FieldVerdict::NotANumber:
+        showError(fromUtf8(check.message));
+        putFieldText(field, fromUtf8(check.correctedText));
+        return;
+    }
+    writeSetting(field.setting->key, windowText(field.edit));
+}
+
+}  // namespace tolvare::plenar

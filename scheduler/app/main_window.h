@@ -1,0 +1,124 @@
+// frmplenar: the program's main window, a thin view over the scheduler model. It owns the
+// model and its platform adapters, shows the table and the settings, and forwards the check
+// timer, the start command and the menus to the model.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "common/win32/unique_handle.h"
+#include "scheduler/app/action_table.h"
+#include "scheduler/app/platform.h"
+#include "scheduler/core/scheduler.h"
+#include "scheduler/core/settings.h"
+
+namespace tolvare::plenar {
+
+class MainWindow {
+public:
+    explicit MainWindow(HINSTANCE instance);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Creates the window and runs the start-up: settings, table, notification-area icon, the
+    // loading pass; then, when `commandLine` is not empty, the command-line macro run. False
+    // when the window could not be created.
+    bool open(const std::wstring& commandLine);
+
+    HWND window() const { return window_; }
+    // The window went away because the notification-area icon asked for it to be opened again.
+    bool reopenRequested() const { return reopen_; }
+
+private:
+    struct NumericField {
+        const scheduler::NumericSetting* setting;
+        int id;
+        HWND edit = nullptr;
+        int programmaticChanges = 0;
+    };
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool createWindow();
+    void createControls();
+    HWND addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int x, int y,
+                    int width, int height, DWORD exStyle = 0);
+    int scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+    void loadIcons();
+    void addTrayIcon();
+    void removeTrayIcon();
+
+    void startUp(const std::wstring& commandLine);
+    void readSettings();
+    void runCommandLine(const std::wstring& commandLine);
+
+    void onCommand(int id, int code, HWND control);
+    LRESULT onNotify(const NMHDR& header);
+    void onCheckTimer();
+    void onTableClick(POINT clientPoint);
+    void onTabChanged();
+    void onSize(WPARAM kind, LPARAM size);
+
+    void startScheduler();
+    void downloadList();
+    void saveListAndSettings();
+    bool saveList();
+    void showAbout();
+    void showHelp();
+    void showMacros();
+    void showAssistant();
+
+    void onNumericFieldChanged(NumericField& field);
+    void putFieldText(NumericField& field, const std::wstring& text);
+    void writeSetting(std::string_view key, const std::wstring& value);
+    void showError(const std::wstring& message);
+    void setCheckPeriodFromField();
+    void applyDownloadInterval();
+    void refreshTable();
+    void showPage(bool settings);
+
+    std::wstring settingsPath() const { return programFolder_ + L"\\param.ini"; }
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    int dpi_ = 96;
+    std::wstring programFolder_;
+    std::wstring listPath_;
+    std::string decimalSeparator_;
+
+    unique_gdiobj font_;
+    unique_hicon smallIcon_;
+    unique_hicon largeIcon_;
+
+    HWND tabStrip_ = nullptr;
+    HWND listLabel_ = nullptr;
+    HWND infoLabel_ = nullptr;
+    HWND frame_ = nullptr;
+    HWND urlEdit_ = nullptr;
+    std::vector<HWND> settingsControls_;  // the frame's captions, fields and units
+    ActionTable table_;
+    std::array<NumericField, 3> fields_;
+
+    SystemClock clock_;
+    FileListStore store_;
+    ShellActionRunner runner_;
+    InternetListDownloader downloader_;
+    scheduler::Scheduler scheduler_;
+
+    UINT checkPeriodMs_ = 0;
+    bool trayIconShown_ = false;
+    bool hideOnResize_ = false;
+    SIZE settledSize_{};
+    bool infoShown_ = false;
+    bool reopen_ = false;
+    bool quitOnDestroy_ = true;
+    // Bumped whenever the model's rows are replaced, so that an edit begun before a reload
+    // (while a question was on screen) does not land on another row.
+    unsigned tableGeneration_ = 0;
+};
+
+}  // namespace tolvare::plenar

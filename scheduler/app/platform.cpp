@@ -1,0 +1,209 @@
+#include "scheduler/app/platform.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/win32/unique_handle.h"
+#include "scheduler/app/korvel_client.h"
+#include "scheduler/app/text.h"
+#include "scheduler/core/action.h"
+
+namespace tolvare::plenar {
+
+namespace {
+
+constexpr long kInternetCacheFolder = 32;  // CSIDL_INTERNET_CACHE
+constexpr short kNamePart = 4;
+constexpr short kExtensionPart = 8;
+
+// A temporary file in `folder`, created empty so that its name is ours.
+std::optional<std::wstring> reserveTemporaryFile(const std::wstring& folder) {
+    std::vector<wchar_t> name(folder.size() + MAX_PATH + 16);
+    if (GetTempFileNameW(folder.c_str(), L"pln", 0, name.data()) == 0) return std::nullopt;
+    return std::wstring(name.data());
+}
+
+// Search handles of FindFirstFile: invalid is INVALID_HANDLE_VALUE, closed by FindClose.
+// (common/win32 has no alias for them yet.)
+bool moveOver(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace
+
+scheduler::LocalDateTime SystemClock::localNow() const {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::int64_t SystemClock::monotonicSeconds() const {
+    return static_cast<std::int64_t>(GetTickCount64() / 1000);
+}
+
+std::optional<std::string> FileListStore::readList() {
+    // Sharing for reading only: a list being written by another program is locked and is not
+    // read half-way.
+    unique_hfile file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kMaxListFileBytes)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
+                      nullptr))
+            return std::nullopt;
+        if (read == 0) break;  // the file shrank meanwhile: take what there is
+        done += read;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+bool startCommandLine(std::wstring commandLine, WORD showWindow) {
+    if (commandLine.empty()) return false;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = showWindow;
+    PROCESS_INFORMATION process{};
+    // CreateProcessW may write into the command line it is given.
+    commandLine.push_back(L'\0');
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    unique_handle processHandle(process.hProcess);
+    unique_handle threadHandle(process.hThread);
+    return true;
+}
+
+void openWebAddress(const std::wstring& url) {
+    if (startCommandLine(L"start.exe " + url, SW_SHOWMINIMIZED)) return;
+    // NT-family systems have no start.exe: the shell's own verb opens the address with the
+    // associated browser. No error dialog: actions are fire and forget.
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = L"open";
+    info.lpFile = url.c_str();
+    info.nShow = SW_SHOWMINIMIZED;
+    ShellExecuteExW(&info);
+}
+
+void ShellActionRunner::startProgram(std::string_view commandLine) {
+    startCommandLine(fromAnsi(commandLine), SW_SHOWNORMAL);
+}
+
+void ShellActionRunner::openAddress(std::string_view url) {
+    openWebAddress(fromAnsi(url));
+}
+
+void InternetListDownloader::purgeCache() {
+    WindowsObject windows;
+    if (FAILED(windows.status())) return;
+    std::wstring cacheFolder;
+    if (FAILED(windows.specialFolder(kInternetCacheFolder, cacheFolder)) || cacheFolder.empty())
+        return;
+    // The library's folders end with a backslash; the root is named without a doubled one.
+    while (!cacheFolder.empty() && cacheFolder.back() == L'\\') cacheFolder.pop_back();
+    const std::wstring root = cacheFolder + L"\\Content.IE5";
+
+    std::wstring listName;
+    std::wstring listExtension;
+    if (FAILED(windows.fileNamePart(listPath_, kNamePart, listName)) ||
+        FAILED(windows.fileNamePart(listPath_, kExtensionPart, listExtension)))
+        return;
+    const std::wstring listNameUpper = upperCase(listName);
+
+    WIN32_FIND_DATAW found;
+    // A root that does not exist (a platform without this cache layout) has nothing to purge.
+    std::vector<std::wstring> folders;
+    {
+        unique_hfind search(FindFirstFileExW((root + L"\\*").c_str(), FindExInfoBasic, &found,
+                                             FindExSearchLimitToDirectories, nullptr, 0));
+        if (!search) return;
+        do {
+            const std::wstring name = found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
+                folders.push_back(root + L"\\" + name);
+        } while (FindNextFileW(search.get(), &found));
+    }
+    for (const std::wstring& folder : folders) {
+        unique_hfind search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
+                                             FindExSearchNameMatch, nullptr, 0));
+        if (!search) continue;
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::wstring name = found.cFileName;
+            std::wstring fileName;
+            std::wstring fileExtension;
+            if (FAILED(windows.fileNamePart(name, kNamePart, fileName)) ||
+                FAILED(windows.fileNamePart(name, kExtensionPart, fileExtension)))
+                continue;
+            if (upperCase(fileName).find(listNameUpper) == std::wstring::npos ||
+                upperCase(fileExtension).find(listExtension) == std::wstring::npos)
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            // Read-only copies go too.
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        } while (FindNextFileW(search.get(), &found));
+    }
+}
+
+void InternetListDownloader::downloadList() {
+    purgeCache();
+    const std::optional<std::wstring> temporary = reserveTemporaryFile(folderOf(listPath_));
+    if (!temporary) return;
+    bool succeeded = false;
+    {
+        InternetObject internet;
+        internet.downloadFile(currentUrl_(), *temporary, succeeded);
+    }
+    if (!succeeded || !moveOver(*temporary, listPath_)) DeleteFileW(temporary->c_str());
+}
+
+bool replaceFileAtomically(const std::wstring& path, std::string_view bytes) {
+    const std::optional<std::wstring> temporary = reserveTemporaryFile(folderOf(path));
+    if (!temporary) return false;
+    bool written = false;
+    {
+        unique_hfile file(CreateFileW(temporary->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            written = true;
+            std::size_t done = 0;
+            while (written && done < bytes.size()) {
+                const DWORD chunk = static_cast<DWORD>(
+                    std::min<std::size_t>(bytes.size() - done, 1u << 20));
+                DWORD wrote = 0;
+                written = WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) &&
+                          wrote == chunk;
+                done += wrote;
+            }
+            written = written && FlushFileBuffers(file.get());
+        }
+    }
+    if (written && moveOver(*temporary, path)) return true;
+    DeleteFileW(temporary->c_str());
+    return false;
+}
+
+std::wstring folderOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+bool fileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace tolvare::plenar

@@ -1,0 +1,82 @@
+// The scheduler model's interfaces on Windows: the clock, the list file, the actions and the
+// list download.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "scheduler/core/scheduler.h"
+
+namespace tolvare::plenar {
+
+class SystemClock final : public scheduler::Clock {
+public:
+    scheduler::LocalDateTime localNow() const override;
+    std::int64_t monotonicSeconds() const override;
+};
+
+// Reads the whole list file. Larger files than this are refused as unreadable: the pass runs
+// on the window's thread every few seconds, and a list is some kilobytes.
+inline constexpr std::uint64_t kMaxListFileBytes = 32ull * 1024 * 1024;
+
+class FileListStore final : public scheduler::ListStore {
+public:
+    explicit FileListStore(std::wstring path) : path_(std::move(path)) {}
+    std::optional<std::string> readList() override;
+
+private:
+    std::wstring path_;
+};
+
+// Program actions start in a normal window with focus; addresses through "start.exe",
+// minimised with focus, or through the shell's "open" verb where there is no "start.exe".
+class ShellActionRunner final : public scheduler::ActionRunner {
+public:
+    void startProgram(std::string_view commandLine) override;
+    void openAddress(std::string_view url) override;
+    // The macro hand-off and the share action are not part of this program yet: such rows are
+    // recognised and do nothing.
+    void runMacro(std::string_view) override {}
+    void shareFolder(std::string_view) override {}
+};
+
+// Starts a command line (UTF-16) with the given show state; false when it cannot be started.
+bool startCommandLine(std::wstring commandLine, WORD showWindow);
+
+// Opens a web address: "start.exe " + address, falling back to the shell's "open" verb.
+void openWebAddress(const std::wstring& url);
+
+// Replaces the list file by a download from the address the settings show now, after deleting
+// the cached copies of the list from the Internet cache. The download goes into a temporary
+// file beside the list, which replaces the list only when the download succeeded: a failed
+// download, an error page or a cut-off transfer leave the old list as it was.
+class InternetListDownloader final : public scheduler::ListDownloader {
+public:
+    InternetListDownloader(std::wstring listPath, std::function<std::wstring()> currentUrl)
+        : listPath_(std::move(listPath)), currentUrl_(std::move(currentUrl)) {}
+    void downloadList() override;
+
+    // Deletes the cached copies; exposed for tests of the purge rule.
+    void purgeCache();
+
+private:
+    std::wstring listPath_;
+    std::function<std::wstring()> currentUrl_;
+};
+
+// Writes `bytes` to a temporary file in the folder of `path` and moves it over `path` in one
+// step, so that a failure leaves the old file whole. False on any failure (the temporary file
+// is removed).
+bool replaceFileAtomically(const std::wstring& path, std::string_view bytes);
+
+// The folder part of a path, without a trailing backslash.
+std::wstring folderOf(const std::wstring& path);
+
+bool fileExists(const std::wstring& path);
+
+}  // namespace tolvare::plenar

@@ -1,0 +1,66 @@
+#include "scheduler/app/text.h"
+
+#include <climits>
+#include <vector>
+
+namespace tolvare::plenar {
+
+std::wstring widen(std::string_view text, UINT codePage) {
+    if (text.empty()) return {};
+    // The list may hold anything a web server sent; sizes past INT_MAX cannot be converted in
+    // one call, and no row of the table is ever that long.
+    const int length = text.size() > INT_MAX ? INT_MAX : static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), length, out.data(), needed);
+    return out;
+}
+
+std::string narrow(std::wstring_view text, UINT codePage) {
+    if (text.empty()) return {};
+    const int length = text.size() > INT_MAX ? INT_MAX : static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return {};
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), needed, nullptr, nullptr);
+    return out;
+}
+
+std::wstring windowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+std::string decimalSeparator() {
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1) return ".";
+    return toUtf8(separator);
+}
+
+std::wstring programFolder() {
+    // Paths past MAX_PATH are possible on current systems; grow until the name fits.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return L".";
+        if (n < buffer.size()) {
+            std::wstring path(buffer.data(), n);
+            const auto slash = path.find_last_of(L'\\');
+            return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring upperCase(std::wstring_view text) {
+    std::wstring out(text);
+    if (!out.empty()) CharUpperBuffW(out.data(), static_cast<DWORD>(out.size()));
+    return out;
+}
+
+}  // namespace tolvare::plenar

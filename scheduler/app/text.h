@@ -1,0 +1,32 @@
+// Text crossings of the program: the list file is in the ANSI code page, the core's messages
+// are UTF-8, and every window and library call takes UTF-16.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace tolvare::plenar {
+
+std::wstring widen(std::string_view text, UINT codePage);
+std::string narrow(std::wstring_view text, UINT codePage);
+
+inline std::wstring fromUtf8(std::string_view text) { return widen(text, CP_UTF8); }
+inline std::string toUtf8(std::wstring_view text) { return narrow(text, CP_UTF8); }
+inline std::wstring fromAnsi(std::string_view text) { return widen(text, CP_ACP); }
+inline std::string toAnsi(std::wstring_view text) { return narrow(text, CP_ACP); }
+
+// The whole text of a window.
+std::wstring windowText(HWND window);
+
+// The user's decimal separator, in UTF-8 (the core reads numbers with it).
+std::string decimalSeparator();
+
+// The folder of the running program, without a trailing backslash.
+std::wstring programFolder();
+
+// Upper case as the system's locale folds it (for file-name comparisons).
+std::wstring upperCase(std::wstring_view text);
+
+}  // namespace tolvare::plenar

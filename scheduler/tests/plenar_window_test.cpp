@@ -1,0 +1,863 @@
+// PLENAR end to end: the program started from a program folder of its own, found and driven
+// through its windows from this process as a user would (messages answered, buttons pressed,
+// keys typed into its fields), and judged by what it leaves in its files.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <atomic>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/win32/unique_handle.h"
+#include "scheduler/app/control_ids.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tolvare::unique_handle;
+using tolvare::unique_hfile;
+using tolvare::unique_hmodule;
+namespace ids = tolvare::plenar;
+
+std::wstring besideTestProgram(const wchar_t* fileName) {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, n);
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    return folder + fileName;
+}
+
+// The shipped program-folder defaults, from the source tree (a host path, seen through Z:).
+std::wstring defaultsFolder() {
+    std::wstring path = L"Z:";
+    for (const char* c = PLENAR_DEFAULTS_FOLDER; *c; ++c) path.push_back(*c == '/' ? L'\\' : wchar_t(*c));
+    return path;
+}
+
+// KORVEL registered from the build for the whole run: PLENAR creates its classes by class
+// identifier.
+class RegisteredLibrary : public ::testing::Environment {
+public:
+    void SetUp() override {
+        library_.reset(LoadLibraryW(besideTestProgram(L"KORVEL.dll").c_str()));
+        ASSERT_TRUE(library_) << "KORVEL.dll beside the test program";
+        auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(library_.get(), "DllRegisterServer")));
+        ASSERT_NE(entry, nullptr);
+        ASSERT_EQ(entry(), S_OK);
+    }
+
+private:
+    unique_hmodule library_;
+};
+
+const auto* environment = ::testing::AddGlobalTestEnvironment(new RegisteredLibrary);
+
+std::wstring sendText(HWND window) {
+    wchar_t text[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             5000, &copied))
+        return L"<no answer>";
+    return std::wstring(text, copied);
+}
+
+std::wstring className(HWND window) {
+    wchar_t name[256] = {};
+    const int n = GetClassNameW(window, name, 256);
+    return std::wstring(name, n > 0 ? n : 0);
+}
+
+template <typename Predicate>
+bool waitFor(Predicate done, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return done();
+}
+
+struct TopLevelSearch {
+    DWORD processId;
+    std::wstring windowClass;
+    std::wstring caption;  // empty: any
+    HWND except;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK matchTopLevel(HWND window, LPARAM context) {
+    auto& s = *reinterpret_cast<TopLevelSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != s.processId || window == s.except || className(window) != s.windowClass) return TRUE;
+    if (!s.caption.empty() && sendText(window) != s.caption) return TRUE;
+    s.found = window;
+    return FALSE;
+}
+
+HWND findTopLevel(DWORD processId, const std::wstring& windowClass, const std::wstring& caption = {},
+                  HWND except = nullptr) {
+    TopLevelSearch search{processId, windowClass, caption, except};
+    EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A message box as the user sees it.
+struct MessageBoxSeen {
+    HWND window = nullptr;
+    std::wstring text;
+    bool hasIcon = false;
+};
+
+BOOL CALLBACK readStatic(HWND child, LPARAM context) {
+    auto& seen = *reinterpret_cast<MessageBoxSeen*>(context);
+    if (className(child) != L"Static" || !IsWindowVisible(child)) return TRUE;
+    if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        seen.hasIcon = true;
+    } else {
+        const std::wstring text = sendText(child);
+        if (!text.empty()) seen.text = text;
+    }
+    return TRUE;
+}
+
+MessageBoxSeen readMessageBox(HWND dialog) {
+    MessageBoxSeen seen;
+    seen.window = dialog;
+    EnumChildWindows(dialog, readStatic, reinterpret_cast<LPARAM>(&seen));
+    return seen;
+}
+
+std::optional<MessageBoxSeen> waitForMessageBox(DWORD processId, const std::wstring& caption,
+                                                std::chrono::milliseconds timeout = 15s) {
+    HWND dialog = nullptr;
+    if (!waitFor([&] { return (dialog = findTopLevel(processId, L"#32770", caption)) != nullptr && IsWindowVisible(dialog); },
+                 timeout))
+        return std::nullopt;
+    // The text is filled in while the box opens.
+    std::this_thread::sleep_for(200ms);
+    return readMessageBox(dialog);
+}
+
+void press(HWND dialog, int button) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+std::string readFileBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeFileBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+int countLines(const std::string& text) {
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+std::string timeOfDay(const SYSTEMTIME& t) {
+    char text[8];
+    snprintf(text, sizeof text, "%02u:%02u", t.wHour, t.wMinute);
+    return text;
+}
+
+
+// A left click at a point of the screen, through the input queue as the mouse sends it.
+void clickScreen(POINT point) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(point.x, 65535, width - 1);
+        input.mi.dy = MulDiv(point.y, 65535, height - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+// The screen point in the middle of a cell of the table (view row 0 is the blank row).
+POINT cellPoint(HWND table, int viewRow, int column) {
+    RECT header{};
+    GetWindowRect(FindWindowExW(table, nullptr, L"SysHeader32", nullptr), &header);
+    // The approximate view height grows by one row height per item.
+    const LRESULT one = SendMessageW(table, LVM_APPROXIMATEVIEWRECT, 1, MAKELPARAM(-1, -1));
+    const LRESULT two = SendMessageW(table, LVM_APPROXIMATEVIEWRECT, 2, MAKELPARAM(-1, -1));
+    const int rowHeight = HIWORD(two) - HIWORD(one);
+    int x = 0;
+    for (int i = 0; i < column; ++i) x += static_cast<int>(SendMessageW(table, LVM_GETCOLUMNWIDTH, i, 0));
+    x += static_cast<int>(SendMessageW(table, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+    POINT origin{0, 0};
+    ClientToScreen(table, &origin);
+    return {origin.x + x, header.bottom + rowHeight * viewRow + rowHeight / 2};
+}
+
+// A real HTTP server on 127.0.0.1 for the list downloads, one request at a time:
+// /good.txt answers a list, /missing.txt a 404 with an error page, /cut.txt promises more than
+// it sends and closes half-way.
+class HttpServer {
+public:
+    static constexpr char kGoodList[] = "10:00=from the server\r\n11:00=second\r\n";
+
+    HttpServer() {
+        WSADATA data;
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = 0;
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 8);
+        int length = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~HttpServer() {
+        stopping_ = true;
+        closesocket(listener_);
+        thread_.join();
+        if (started_) WSACleanup();
+    }
+    std::wstring url(const wchar_t* name) const {
+        return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/" + name;
+    }
+    int requests() const { return requests_; }
+
+private:
+    void serve() {
+        while (!stopping_) {
+            SOCKET client = accept(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET) return;
+            std::string request;
+            char buffer[2048];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const int n = recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0) break;
+                request.append(buffer, n);
+            }
+            ++requests_;
+            std::string answer;
+            if (request.find("GET /good.txt") == 0) {
+                answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                         std::to_string(sizeof kGoodList - 1) + "\r\nConnection: close\r\n\r\n" + kGoodList;
+            } else if (request.find("GET /cut.txt") == 0) {
+                answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5000\r\n"
+                         "Connection: close\r\n\r\n10:00=half";
+            } else {
+                const std::string page = "<html><body>404 Not Found</body></html>";
+                answer = "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: " +
+                         std::to_string(page.size()) + "\r\nConnection: close\r\n\r\n" + page;
+            }
+            send(client, answer.data(), static_cast<int>(answer.size()), 0);
+            shutdown(client, SD_SEND);
+            closesocket(client);
+        }
+    }
+
+    bool started_ = false;
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> requests_{0};
+    std::thread thread_;
+};
+
+// One PLENAR in a program folder of its own.
+class PlenarWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t base[MAX_PATH];
+        GetTempPathW(MAX_PATH, base);
+        static int serial = 0;
+        folder_ = std::wstring(base) + L"plenar-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                  std::to_wstring(++serial);
+        ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileW(besideTestProgram(L"PLENAR.exe").c_str(), path(L"PLENAR.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW((defaultsFolder() + L"\\Activitl.ico").c_str(), path(L"Activitl.ico").c_str(), FALSE));
+    }
+
+    void TearDown() override {
+        if (process_) {
+            if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+                if (HWND main = mainWindow()) PostMessageW(main, WM_COMMAND, ids::kMenuQuit, 0);
+                if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+            }
+        }
+    }
+
+    std::wstring path(const wchar_t* name) const { return folder_ + L"\\" + name; }
+
+    void writeSetting(const wchar_t* key, const wchar_t* value) {
+        ASSERT_TRUE(WritePrivateProfileStringW(L"PARAM", key, value, path(L"param.ini").c_str()));
+    }
+
+    std::wstring readSetting(const wchar_t* key) {
+        wchar_t value[256] = {};
+        GetPrivateProfileStringW(L"PARAM", key, L"<missing>", value, 256, path(L"param.ini").c_str());
+        return value;
+    }
+
+    void start() {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        std::wstring commandLine = L"\"" + path(L"PLENAR.exe") + L"\"";
+        ASSERT_TRUE(CreateProcessW(path(L"PLENAR.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, folder_.c_str(), &startup, &info));
+        process_.reset(info.hProcess);
+        unique_handle thread(info.hThread);
+        processId_ = info.dwProcessId;
+    }
+
+    HWND mainWindow(HWND except = nullptr) const {
+        return findTopLevel(processId_, ids::kMainWindowClass, {}, except);
+    }
+
+    HWND waitForVisibleMainWindow(HWND except = nullptr) {
+        HWND main = nullptr;
+        waitFor([&] { return (main = mainWindow(except)) != nullptr && IsWindowVisible(main); }, 20s);
+        return main && IsWindowVisible(main) ? main : nullptr;
+    }
+
+    int tableRows(HWND main) {
+        DWORD_PTR count = 0;
+        SendMessageTimeoutW(GetDlgItem(main, ids::kTable), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+        return static_cast<int>(count);
+    }
+
+    // Keys as typed: characters go to the field's window as the keyboard would send them.
+    void type(HWND field, const std::wstring& keys) {
+        for (wchar_t key : keys) {
+            DWORD_PTR ignored;
+            SendMessageTimeoutW(field, WM_CHAR, key, 1, SMTO_NORMAL, 5000, &ignored);
+        }
+    }
+
+    void quitAndExpectEnd() {
+        HWND main = mainWindow();
+        ASSERT_NE(main, nullptr);
+        PostMessageW(main, WM_COMMAND, ids::kMenuQuit, 0);
+        ASSERT_EQ(WaitForSingleObject(process_.get(), 15000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(process_.get(), &code);
+        EXPECT_EQ(code, 0u);
+    }
+
+    std::wstring folder_;
+    unique_handle process_;
+    DWORD processId_ = 0;
+};
+
+TEST_F(PlenarWindowTest, StartsWithoutSettingsFileOnDefaultsAndWritesNothing) {
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(sendText(main), L"Gestion des tâches (local et internet) - PLENAR v1.0");
+    EXPECT_EQ(sendText(GetDlgItem(main, ids::kDelayEdit)), L"30");
+    EXPECT_EQ(sendText(GetDlgItem(main, ids::kDownloadDelayEdit)), L"30");
+    EXPECT_EQ(sendText(GetDlgItem(main, ids::kMacroDurationEdit)), L"30");
+    EXPECT_EQ(sendText(GetDlgItem(main, ids::kUrlEdit)),
+              L"http://plenar.example.com/zezerav/VESSANOR/lstplenar.txt");
+    EXPECT_EQ(sendText(GetDlgItem(main, ids::kGoButton)), L"&GO");
+    // No list: the header and the one blank row.
+    EXPECT_EQ(tableRows(main), 1);
+    // The defaults equal the fields' design texts: nothing changed, nothing written.
+    EXPECT_EQ(GetFileAttributesW(path(L"param.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, StartsWithoutIconFileOnTheProgramsOwnIcon) {
+    ASSERT_TRUE(DeleteFileW(path(L"Activitl.ico").c_str()));
+    start();
+    ASSERT_NE(waitForVisibleMainWindow(), nullptr);
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, CheckPeriodAboveOneMinuteIsReportedAtStartUpAndCorrectedInTheFile) {
+    writeSetting(L"DELAI", L"90");
+    start();
+    const std::optional<MessageBoxSeen> message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus d'une minute de délai.");
+    EXPECT_TRUE(message->hasIcon);
+    // The field shows, and the file holds, the corrected value before the message is answered.
+    EXPECT_EQ(readSetting(L"DELAI"), L"60");
+    press(message->window, IDOK);
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(sendText(GetDlgItem(main, ids::kDelayEdit)), L"60");
+    EXPECT_EQ(readSetting(L"DELAI"), L"60");
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    HWND delay = GetDlgItem(main, ids::kDelayEdit);
+    HWND duration = GetDlgItem(main, ids::kMacroDurationEdit);
+    HWND downloadDelay = GetDlgItem(main, ids::kDownloadDelayEdit);
+
+    // 120 typed key by key into an emptied field: the empty field is not a number...
+    SendMessageW(delay, EM_SETSEL, 0, -1);
+    PostMessageW(delay, WM_CHAR, VK_BACK, 1);
+    std::optional<MessageBoxSeen> message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en seconde comme délai.");
+    press(message->window, IDOK);
+    ASSERT_TRUE(waitFor([&] { return sendText(delay) == L"30"; }, 5s));
+    EXPECT_EQ(readSetting(L"DELAI"), L"30");
+
+    // ... then 1 and 12 are written, and 120 becomes 60 with its message.
+    SendMessageW(delay, EM_SETSEL, 0, -1);
+    type(delay, L"1");
+    EXPECT_EQ(readSetting(L"DELAI"), L"1");
+    type(delay, L"2");
+    EXPECT_EQ(readSetting(L"DELAI"), L"12");
+    PostMessageW(delay, WM_CHAR, L'0', 1);
+    message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus d'une minute de délai.");
+    EXPECT_TRUE(message->hasIcon);
+    EXPECT_EQ(sendText(delay), L"60");
+    press(message->window, IDOK);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+    EXPECT_EQ(readSetting(L"DELAI"), L"60");
+
+    // 250 seconds of macro: back to 30, not to the limit.
+    SendMessageW(duration, EM_SETSEL, 0, -1);
+    type(duration, L"2");
+    type(duration, L"5");
+    PostMessageW(duration, WM_CHAR, L'0', 1);
+    message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus de 4 minutes de durée.");
+    press(message->window, IDOK);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+    EXPECT_EQ(sendText(duration), L"30");
+    EXPECT_EQ(readSetting(L"DUREEMACRO"), L"30");
+
+    // -5: below the limit.
+    SendMessageW(delay, EM_SETSEL, 0, -1);
+    PostMessageW(delay, WM_CHAR, L'-', 1);
+    // "-" alone is not a number.
+    message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en seconde comme délai.");
+    press(message->window, IDOK);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+    SendMessageW(delay, EM_SETSEL, 0, -1);
+    type(delay, L"5");
+    SendMessageW(delay, EM_SETSEL, 0, 0);
+    PostMessageW(delay, WM_CHAR, L'-', 1);
+    message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Vous ne pouvez pas définir moins de 0 seconde de délai.");
+    press(message->window, IDOK);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+    EXPECT_EQ(sendText(delay), L"30");
+    EXPECT_EQ(readSetting(L"DELAI"), L"30");
+
+    // 40000 is not a 16-bit whole number: the not-a-number path, not the limit. Pasted at
+    // once, as a program or the clipboard would put it.
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(downloadDelay, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"40000"), SMTO_ABORTIFHUNG, 1000,
+                        &ignored);
+    message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en minute comme délai de téléchargement.");
+    press(message->window, IDOK);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+    EXPECT_EQ(sendText(downloadDelay), L"30");
+    EXPECT_EQ(readSetting(L"DELAIDL"), L"30");
+
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBackStopped) {
+    // Checks every second, never downloads; one row at the next minute that leaves a trace.
+    writeSetting(L"DELAI", L"1");
+    writeSetting(L"DELAIDL", L"0");
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME asFile;
+    SystemTimeToFileTime(&now, &asFile);
+    ULARGE_INTEGER ticks{{asFile.dwLowDateTime, asFile.dwHighDateTime}};
+    ticks.QuadPart += 60ull * 10'000'000;
+    asFile = {ticks.LowPart, ticks.HighPart};
+    SYSTEMTIME next;
+    FileTimeToSystemTime(&asFile, &next);
+    const std::wstring trace = path(L"trace.txt");
+    std::string traceAnsi(trace.begin(), trace.end());
+    writeFileBytes(path(L"lstplenar.txt"), timeOfDay(next) + "=cmd.exe /c echo ran>>\"" + traceAnsi + "\"\r\n" +
+                                               "03:07=cmd.exe /c echo other>>\"" + traceAnsi + "\"\r\n");
+
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    // The blank row and the two rows; nothing has run.
+    EXPECT_TRUE(waitFor([&] { return tableRows(main) == 3; }, 5s));
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(GetFileAttributesW(trace.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(main); }, 5s)) << "the start command hides the window";
+
+    ASSERT_TRUE(waitFor([&] { return countLines(readFileBytes(trace)) >= 1; }, 80s)) << "the row ran";
+    // Passes every second for the rest of the minute: the row does not run again.
+    std::this_thread::sleep_for(4s);
+    EXPECT_EQ(readFileBytes(trace), "ran\r\n");
+
+    // The icon's activation: the window closes and opens again, visible and stopped.
+    PostMessageW(main, ids::kTrayMessage, ids::kTrayIconId, WM_LBUTTONUP);
+    HWND reopened = waitForVisibleMainWindow(main);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(sendText(reopened), L"Gestion des tâches (local et internet) - PLENAR v1.0");
+    EXPECT_TRUE(waitFor([&] { return tableRows(reopened) == 3; }, 5s));
+    // Stopped: a new row for this very minute would run at the next pass of a running
+    // scheduler (a pass a second); nothing runs.
+    GetLocalTime(&now);
+    writeFileBytes(path(L"lstplenar.txt"), timeOfDay(now) + "=cmd.exe /c echo again>>\"" + traceAnsi + "\"\r\n");
+    std::this_thread::sleep_for(3s);
+    EXPECT_EQ(readFileBytes(trace), "ran\r\n");
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, SaveWritesTheTableAndTheAddress) {
+    writeFileBytes(path(L"lstplenar.txt"), "18:00=a\n07:45=b\r12:30=c");
+    writeSetting(L"URL", L"http://127.0.0.1:1/liste.txt");
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(waitFor([&] { return tableRows(main) == 4; }, 5s));
+    SendMessageW(GetDlgItem(main, ids::kUrlEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"http://127.0.0.1:2/é.txt"));
+    PostMessageW(main, WM_COMMAND, ids::kMenuSave, 0);
+    ASSERT_TRUE(waitFor([&] { return readFileBytes(path(L"lstplenar.txt")) == "07:45=b\r\n12:30=c\r\n18:00=a\r\n"; }, 5s))
+        << readFileBytes(path(L"lstplenar.txt"));
+    EXPECT_EQ(readSetting(L"URL"), L"http://127.0.0.1:2/é.txt");
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, SaveToAReadOnlyListReportsAndKeepsTheFile) {
+    writeFileBytes(path(L"lstplenar.txt"), "07:45=b\r\n");
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    // The window shows before the list is loaded.
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 2; }, 5s));
+    // Another program holds the list open without sharing: it cannot be replaced.
+    unique_hfile locked(CreateFileW(path(L"lstplenar.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked);
+    PostMessageW(main, WM_COMMAND, ids::kMenuSave, 0);
+    const std::optional<MessageBoxSeen> message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_NE(message->text.find(L"lstplenar.txt"), std::wstring::npos) << message->text;
+    press(message->window, IDOK);
+    locked.reset();
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), "07:45=b\r\n");
+    EXPECT_EQ(tableRows(main), 2);
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing) {
+    writeFileBytes(path(L"lstplenar.txt"), "18:00=a\r\n07:45=b\r\n12:30=c\r\n");
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 4; }, 5s));
+    // Away from the corner where a bare X server shows the notification area.
+    SetWindowPos(main, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
+    SetForegroundWindow(main);
+    std::this_thread::sleep_for(500ms);
+    HWND table = GetDlgItem(main, ids::kTable);
+    HWND notice = GetDlgItem(main, ids::kInfoLabel);
+    EXPECT_FALSE(IsWindowVisible(notice));
+
+    // The blank row: no question (the assistant), and the notice shows.
+    clickScreen(cellPoint(table, 0, 1));
+    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(notice) != FALSE; }, 5s));
+    EXPECT_EQ(sendText(notice),
+              L"Toutes les modifs sur la liste courrante doivent être répércutées sur le fichier d'Internet !!!");
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(findTopLevel(processId_, L"#32770"), nullptr);
+
+    // Yes on the time of 07:45 removes that row.
+    clickScreen(cellPoint(table, 1, 0));
+    std::optional<MessageBoxSeen> question = waitForMessageBox(processId_, L"MODIFICATION");
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question->text,
+              L"Répondez oui si vous souhaitez supprimer l'action, non pour la modifier et cancel pour annuler.");
+    press(question->window, IDYES);
+    EXPECT_TRUE(waitFor([&] { return tableRows(main) == 3; }, 5s));
+
+    // No on the action of 18:00 (now the second data row) asks for the new action.
+    clickScreen(cellPoint(table, 2, 1));
+    question = waitForMessageBox(processId_, L"MODIFICATION");
+    ASSERT_TRUE(question);
+    press(question->window, IDNO);
+    HWND box = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'ACTION")) != nullptr; }, 5s));
+    HWND answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(sendText(answer), L"a");
+    EXPECT_EQ(readMessageBox(box).text, L"Entrer la nouvelle action: ");
+    SendMessageW(answer, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"MACRO=Macro_01.txt"));
+    press(box, IDOK);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+
+    // No on the key of 12:30 proposes the current minute as the new time; Cancel keeps it.
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    clickScreen(cellPoint(table, 1, 2));
+    question = waitForMessageBox(processId_, L"MODIFICATION");
+    ASSERT_TRUE(question);
+    press(question->window, IDNO);
+    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'HEURE")) != nullptr; }, 5s));
+    answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
+    SYSTEMTIME after;
+    GetLocalTime(&after);
+    const std::string shown = [&] {
+        const std::wstring text = sendText(answer);
+        return std::string(text.begin(), text.end());
+    }();
+    EXPECT_TRUE(shown == timeOfDay(before) || shown == timeOfDay(after)) << shown;
+    press(box, IDCANCEL);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+
+    // Only saving writes the edits to the file.
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), "18:00=a\r\n07:45=b\r\n12:30=c\r\n");
+    PostMessageW(main, WM_COMMAND, ids::kMenuSave, 0);
+    EXPECT_TRUE(waitFor([&] { return readFileBytes(path(L"lstplenar.txt")) == "12:30=c\r\n18:00=MACRO=Macro_01.txt\r\n"; }, 5s))
+        << readFileBytes(path(L"lstplenar.txt"));
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarWindowTest, ListFilesOfAnyBytesLoadWithoutCrashOrHang) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 37) & 0xFF));
+    int binaryLines = 1;  // the last line needs no line end
+    for (std::size_t i = 0; i < binary.size(); ++i) {
+        if (binary[i] == '\r') {
+            ++binaryLines;
+            if (i + 1 < binary.size() && binary[i + 1] == '\n') ++i;
+        } else if (binary[i] == '\n') {
+            ++binaryLines;
+        }
+    }
+    if (binary.back() == '\r' || binary.back() == '\n') --binaryLines;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int rows;  // the blank row included
+    };
+    const std::vector<Case> cases = {
+        {"empty file", "", 1},
+        {"only CRs", "\r\r\r", 4},
+        {"LF line ends", "10:00=a\n11:00=b\n", 3},
+        {"NUL characters and every byte", binary, binaryLines + 1},
+        {"a 10 MB single line", std::string(10 * 1024 * 1024, 'x'), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFileBytes(path(L"lstplenar.txt"), c.bytes);
+        start();
+        HWND main = waitForVisibleMainWindow();
+        ASSERT_NE(main, nullptr);
+        EXPECT_TRUE(waitFor([&] { return tableRows(main) == c.rows; }, 10s)) << tableRows(main);
+        quitAndExpectEnd();
+    }
+
+    // A list held open by another program without sharing: the header and the blank row.
+    writeFileBytes(path(L"lstplenar.txt"), "10:00=a\r\n");
+    unique_hfile locked(CreateFileW(path(L"lstplenar.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked);
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(tableRows(main), 1);
+    quitAndExpectEnd();
+}
+
+// The user's decimal separator, set for the programs started while it lives and put back after.
+class UserDecimalSeparator {
+public:
+    explicit UserDecimalSeparator(const wchar_t* separator) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          key_.put()) != ERROR_SUCCESS)
+            return;
+        wchar_t old[16] = {};
+        DWORD size = sizeof old;
+        had_ = RegQueryValueExW(key_.get(), L"sDecimal", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) ==
+               ERROR_SUCCESS;
+        old_ = old;
+        set_ = RegSetValueExW(key_.get(), L"sDecimal", 0, REG_SZ, reinterpret_cast<const BYTE*>(separator),
+                              static_cast<DWORD>((wcslen(separator) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    ~UserDecimalSeparator() {
+        if (!set_) return;
+        if (had_)
+            RegSetValueExW(key_.get(), L"sDecimal", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+                           static_cast<DWORD>((old_.size() + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key_.get(), L"sDecimal");
+    }
+    bool set() const { return set_; }
+
+private:
+    tolvare::unique_hkey key_;
+    bool had_ = false;
+    bool set_ = false;
+    std::wstring old_;
+};
+
+TEST_F(PlenarWindowTest, DecimalValueWithTheUsersSeparatorIsAcceptedAndWrittenAsTyped) {
+    UserDecimalSeparator french(L",");
+    ASSERT_TRUE(french.set());
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    HWND delay = GetDlgItem(main, ids::kDelayEdit);
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(delay, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2,5"), SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_FALSE(waitForMessageBox(processId_, L"ERREUR", 1500ms)) << "2,5 is a number with a French separator";
+    EXPECT_EQ(sendText(delay), L"2,5");
+    EXPECT_EQ(readSetting(L"DELAI"), L"2,5");
+    // The same text with the point as separator is not a number.
+    SendMessageTimeoutW(delay, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2.5"), SMTO_ABORTIFHUNG, 1000, &ignored);
+    const std::optional<MessageBoxSeen> message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en seconde comme délai.");
+    press(message->window, IDOK);
+    waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
+    EXPECT_EQ(readSetting(L"DELAI"), L"30");
+    quitAndExpectEnd();
+}
+
+// The list download, from the menu while the scheduler is stopped.
+class PlenarDownloadTest : public PlenarWindowTest {
+protected:
+    static constexpr char kOldList[] = "07:45=old list\r\n";
+
+    // Starts PLENAR on the old list with the address, and asks for a download from the menu.
+    HWND startAndDownload(const std::wstring& url) {
+        writeFileBytes(path(L"lstplenar.txt"), kOldList);
+        writeSetting(L"URL", url.c_str());
+        start();
+        HWND main = waitForVisibleMainWindow();
+        if (!main) return nullptr;
+        waitFor([&] { return tableRows(main) == 2; }, 5s);
+        const int before = server_.requests();
+        PostMessageW(main, WM_COMMAND, ids::kMenuDownload, 0);
+        // The download goes into a temporary file beside the list, which is gone once the
+        // download is over. (The download service processes window messages while it works,
+        // so an answering window proves nothing.)
+        waitFor([&] { return server_.requests() > before; }, 10s);
+        waitFor([&] { return !temporaryFilesLeft(); }, 30s);
+        return main;
+    }
+
+    bool temporaryFilesLeft() {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(path(L"*.tmp").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        FindClose(search);
+        return true;
+    }
+
+    HttpServer server_;
+};
+
+TEST_F(PlenarDownloadTest, GoodListReplacesTheOldOneAndLeavesTheTableUntilTheNextLoad) {
+    HWND main = startAndDownload(server_.url(L"good.txt"));
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), HttpServer::kGoodList);
+    EXPECT_EQ(tableRows(main), 2);
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarDownloadTest, ErrorStatusLeavesTheOldList) {
+    ASSERT_NE(startAndDownload(server_.url(L"missing.txt")), nullptr);
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarDownloadTest, TransferCutHalfWayLeavesTheOldList) {
+    ASSERT_NE(startAndDownload(server_.url(L"cut.txt")), nullptr);
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarDownloadTest, UnreachableServerLeavesTheOldListAndNoTemporaryFile) {
+    writeFileBytes(path(L"lstplenar.txt"), kOldList);
+    writeSetting(L"URL", L"http://127.0.0.1:1/lstplenar.txt");
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, ids::kMenuDownload, 0);
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(waitFor([&] { return !temporaryFilesLeft(); }, 30s)) << "a temporary file was left behind";
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
+    quitAndExpectEnd();
+}
+
+TEST_F(PlenarDownloadTest, CachedCopiesOfTheListArePurgedAndOthersKept) {
+    wchar_t cache[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_INTERNET_CACHE, nullptr, 0, cache), S_OK);
+    const std::wstring root = std::wstring(cache) + L"\\Content.IE5";
+    const std::wstring sub = root + L"\\PLNTEST" + std::to_wstring(GetCurrentProcessId());
+    SHCreateDirectoryExW(nullptr, sub.c_str(), nullptr);
+    const std::vector<std::wstring> purged = {L"lstplenar[1].txt", L"lstplenar[2].TXT", L"oldlstplenar.txt",
+                                              L"LSTPLENAR[3].txt"};
+    const std::vector<std::wstring> kept = {L"lstplenar[1].htm", L"lstplenar", L"other.txt"};
+    for (const auto& name : purged) writeFileBytes(sub + L"\\" + name, "cached");
+    for (const auto& name : kept) writeFileBytes(sub + L"\\" + name, "cached");
+    SetFileAttributesW((sub + L"\\lstplenar[1].txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    // Files lying in the root itself are not examined.
+    const std::wstring inRoot = root + L"\\lstplenar[9].txt";
+    writeFileBytes(inRoot, "cached");
+
+    ASSERT_NE(startAndDownload(server_.url(L"good.txt")), nullptr);
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), HttpServer::kGoodList);
+    for (const auto& name : purged)
+        EXPECT_EQ(GetFileAttributesW((sub + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES)
+            << std::string(name.begin(), name.end());
+    for (const auto& name : kept)
+        EXPECT_NE(GetFileAttributesW((sub + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES)
+            << std::string(name.begin(), name.end());
+    EXPECT_NE(GetFileAttributesW(inRoot.c_str()), INVALID_FILE_ATTRIBUTES);
+    quitAndExpectEnd();
+
+    for (const auto& name : kept) DeleteFileW((sub + L"\\" + name).c_str());
+    for (const auto& name : purged) {
+        SetFileAttributesW((sub + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW((sub + L"\\" + name).c_str());
+    }
+    RemoveDirectoryW(sub.c_str());
+    DeleteFileW(inRoot.c_str());
+}
+
+}  // namespace
