@@ -412,6 +412,44 @@ TEST_F(PlenarWindowTest, CheckPeriodAboveOneMinuteIsReportedAtStartUpAndCorrecte
     quitAndExpectEnd();
 }
 
+// Whatever param.ini holds, start-up ends with the window shown: every message it raises is
+// answered as a user would, and the program then quits normally.
+TEST_F(PlenarWindowTest, AnySettingsValuesStartWithoutCrashOrHang) {
+    const std::wstring longUrl(300, L'x');
+    const struct {
+        const wchar_t* delay;
+        const wchar_t* downloadDelay;
+        const wchar_t* macroDuration;
+        const wchar_t* url;
+    } cases[] = {
+        {L"abc", L"-99999999999", L"", L""},
+        {L"0", L"1e308", L"40000", longUrl.c_str()},
+        {L"-5", L"2,5,5", L"\x01\x7f", L"\u00e9\u4e2d"},
+        {L"32768", L" ", L"-32769", L"http://127.0.0.1:1/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(L"DELAI=") + c.delay + L" DELAIDL=" + c.downloadDelay);
+        writeSetting(L"DELAI", c.delay);
+        writeSetting(L"DELAIDL", c.downloadDelay);
+        writeSetting(L"DUREEMACRO", c.macroDuration);
+        writeSetting(L"URL", c.url);
+        start();
+        HWND main = nullptr;
+        waitFor(
+            [&] {
+                if (HWND box = findTopLevel(processId_, L"#32770", L"ERREUR"); box && IsWindowVisible(box)) {
+                    press(box, IDOK);
+                    return false;
+                }
+                return (main = mainWindow()) != nullptr && IsWindowVisible(main);
+            },
+            30s);
+        ASSERT_NE(main, nullptr);
+        quitAndExpectEnd();
+        process_.reset();
+    }
+}
+
 TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     start();
     HWND main = waitForVisibleMainWindow();
