@@ -291,8 +291,9 @@ protected:
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
         static int serial = 0;
+        // Process identifiers come back from run to run: the clock makes the folder new.
         folder_ = std::wstring(base) + L"plenar-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                  std::to_wstring(++serial);
+                  std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++serial);
         ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
         ASSERT_TRUE(CopyFileW(besideTestProgram(L"PLENAR.exe").c_str(), path(L"PLENAR.exe").c_str(), FALSE));
         ASSERT_TRUE(CopyFileW((defaultsFolder() + L"\\Activitl.ico").c_str(), path(L"Activitl.ico").c_str(), FALSE));
@@ -581,6 +582,39 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     writeFileBytes(path(L"lstplenar.txt"), timeOfDay(now) + "=cmd.exe /c echo again>>\"" + traceAnsi + "\"\r\n");
     std::this_thread::sleep_for(3s);
     EXPECT_EQ(readFileBytes(trace), "ran\r\n");
+    quitAndExpectEnd();
+}
+
+// Where start.exe cannot be started (NT-family systems have none), an address opens through the
+// shell's "open" verb: a start.exe beside PLENAR that is no program, and a protocol whose
+// registered handler leaves a trace.
+TEST_F(PlenarWindowTest, AddressOpensThroughTheShellWhenStartCannotBeStarted) {
+    writeSetting(L"DELAI", L"1");
+    writeSetting(L"DELAIDL", L"0");
+    writeFileBytes(path(L"start.exe"), "not a program");
+    const std::wstring trace = path(L"address.txt");
+    const std::wstring handler = L"C:\\windows\\system32\\cmd.exe /c echo %1>>\"" + trace + L"\"";
+    const std::wstring protocol = L"Software\\Classes\\plenartest";
+    auto setText = [](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
+                               DWORD((value.size() + 1) * sizeof(wchar_t)));
+    };
+    ASSERT_EQ(setText(protocol, nullptr, L"URL:plenartest"), ERROR_SUCCESS);
+    ASSERT_EQ(setText(protocol, L"URL Protocol", L""), ERROR_SUCCESS);
+    ASSERT_EQ(setText(protocol + L"\\shell\\open\\command", nullptr, handler), ERROR_SUCCESS);
+
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    // A row for this very minute, then the start command: with an empty table it runs a pass
+    // at once. Not in the last seconds of a minute, which the row would miss.
+    SYSTEMTIME now;
+    waitFor([&] { GetLocalTime(&now); return now.wSecond < 50; }, 15s);
+    writeFileBytes(path(L"lstplenar.txt"), timeOfDay(now) + "=IEURL=plenartest:ouvert\r\n");
+    PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
+    const bool opened = waitFor([&] { return readFileBytes(trace).find("plenartest:ouvert") != std::string::npos; }, 20s);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, protocol.c_str());
+    EXPECT_TRUE(opened) << readFileBytes(trace);
     quitAndExpectEnd();
 }
 

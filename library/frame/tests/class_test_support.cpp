@@ -108,10 +108,15 @@ std::wstring textOf(const VARIANT& v) {
 std::wstring temporaryFolder() {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
+    // Process identifiers come back from run to run, and a folder left by an earlier run would
+    // hold its files: only a folder made now will do.
     static int serial = 0;
-    std::wstring folder = std::wstring(base) + L"korvel-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(++serial);
-    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring folder;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        folder = std::wstring(base) + L"korvel-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++serial);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) break;
+    }
     return folder;
 }
 
