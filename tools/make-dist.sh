@@ -11,6 +11,10 @@ for kind in win32 win64; do
   cp "$build/$kind/bin/KORVEL.dll" "$out/"
   [ -f "$build/$kind/bin/PLENAR.exe" ] && cp "$build/$kind/bin/PLENAR.exe" "$out/"
   if [ -d "$top/scheduler/program_folder" ]; then cp -r "$top/scheduler/program_folder/." "$out/"; fi
+  # The builds keep their debugging information; the released files do not need it.
+  arch=x86_64
+  [ "$kind" = win32 ] && arch=i686
+  "$arch-w64-mingw32-strip" "$out"/*.dll "$out"/*.exe
   echo "dist/$kind:"
   ls -l "$out" | tail -n +2
 done
