@@ -14,7 +14,9 @@ for kind in win32 win64; do
   # The builds keep their debugging information; the released files do not need it.
   arch=x86_64
   [ "$kind" = win32 ] && arch=i686
-  "$arch-w64-mingw32-strip" "$out"/*.dll "$out"/*.exe
+  for binary in "$out"/*.dll "$out"/*.exe; do
+    [ -f "$binary" ] && "$arch-w64-mingw32-strip" "$binary"
+  done
   echo "dist/$kind:"
   ls -l "$out" | tail -n +2
 done
