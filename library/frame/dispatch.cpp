@@ -253,8 +253,8 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
     for (UINT k = 0; k < positional; ++k) source[k] = int(params->cArgs - 1 - k);
     for (UINT i = 0; i < named; ++i) {
         DISPID name = params->rgdispidNamedArgs[i];
+        // Any other negative identifier turns into an index past the last parameter.
         size_t index = name == DISPID_PROPERTYPUT && putter ? count - 1 : size_t(name);
-        if (name < 0 && name != DISPID_PROPERTYPUT) index = count;
         if (index >= count || source[index] != -1) {
             if (argumentError) *argumentError = i;
             return DISP_E_PARAMNOTFOUND;
