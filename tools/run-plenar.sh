@@ -1,32 +1,43 @@
 #!/usr/bin/env bash
-# Starts PLENAR.exe under Wine in a program folder made from the shipped defaults, under Xvfb
-# when there is no display. Until the scheduler is built, it registers KORVEL and runs the
-# sample script that uses it, so that the library can be seen at work.
+# Starts PLENAR.exe under Wine in a program folder made from the shipped defaults, with KORVEL
+# registered, under an X server of its own when there is no display. It uses a Wine prefix of
+# its own (build/wineprefix-run): a test run started meanwhile neither disturbs it nor is
+# disturbed by it.
 set -euo pipefail
 build="${1:-build}"
 top="$(cd "$(dirname "$0")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix-run}"
 source "$top/tools/wine-env.sh"
 "$top/tools/wine-prefix.sh"
 if [ -z "${DISPLAY:-}" ]; then
-  echo "No display: starting Xvfb on :99 (screenshots with: DISPLAY=:99 import -window root shot.png)"
-  Xvfb :99 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  export DISPLAY=:99
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+  rm -f "$display_file"
+  echo "No display: PLENAR runs on the X server $DISPLAY (a screenshot: DISPLAY=$DISPLAY import -window root shot.png)"
+  managed=N
+else
+  managed=Y
 fi
+# On a bare X server no window manager takes the windows (Wine would wait for one each time a
+# window hides); on a desktop, the user's does.
+$WINE reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d $managed /f >/dev/null 2>&1 </dev/null || true
 bits=64
-wine_runs_32bit && bits=32
+wine_runs_32bit && ! wine_emulates_32bit && bits=32
 folder="$top/build/program-win$bits"
 rm -rf "$folder"
 mkdir -p "$folder"
-cp "$build/win$bits/bin/KORVEL.dll" "$folder/"
-[ -d "$top/scheduler/program_folder" ] && cp -r "$top/scheduler/program_folder/." "$folder/"
+cp "$build/win$bits/bin/KORVEL.dll" "$build/win$bits/bin/PLENAR.exe" "$folder/"
+cp -r "$top/scheduler/program_folder/." "$folder/"
 system=system32
 [ "$bits" = 32 ] && system=syswow64
-$WINE "C:\\windows\\$system\\regsvr32.exe" /s "$(windows_path "$folder/KORVEL.dll")"
-if [ -f "$build/win$bits/bin/PLENAR.exe" ]; then
-  cp "$build/win$bits/bin/PLENAR.exe" "$folder/"
-  cd "$folder"
-  exec $WINE PLENAR.exe
-fi
-echo "PLENAR.exe is not part of this build yet; KORVEL.dll is registered in the Wine prefix."
-echo "Running samples/korvel-demo.vbs with cscript:"
-$WINE "C:\\windows\\$system\\cscript.exe" //nologo "$(windows_path "$top/samples/korvel-demo.vbs")" "$(windows_path "$folder")"
+$WINE "C:\\windows\\$system\\regsvr32.exe" /s "$(windows_path "$folder/KORVEL.dll")" >/dev/null 2>&1 </dev/null
+cd "$folder"
+echo "PLENAR.exe ($bits-bit) in $folder"
+$WINE PLENAR.exe

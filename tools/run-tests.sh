@@ -1,28 +1,50 @@
 #!/usr/bin/env bash
 # Runs every suite in one ctest run: native cores, then the Windows builds under Wine with one
-# wineserver kept alive for the whole run, under Xvfb when there is no display.
+# wineserver kept alive for the whole run, under an X server of its own when there is no
+# display. Suites that do not share a resource run side by side (ctest -j).
+# usage: run-tests.sh BUILD_DIR [ctest arguments...]
 set -euo pipefail
 build="${1:-build}"
+shift || true
 top="$(cd "$(dirname "$0")/.." && pwd)"
 source "$top/tools/wine-env.sh"
 
-if [ -z "${DISPLAY:-}" ]; then
-  display=":$((90 + RANDOM % 100))"
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY="$display"
-fi
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+
+if [ -z "${DISPLAY:-}" ]; then
+  # The server picks a free display itself: a fixed number may be taken by another run.
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  number=$(tr -d '[:space:]' <"$display_file")
+  rm -f "$display_file"
+  [ -n "$number" ] || { echo "Xvfb did not start: the window suites need a display." >&2; exit 1; }
+  export DISPLAY=":$number"
+fi
 
 "$top/tools/wine-prefix.sh"
 wineserver -p >/dev/null 2>&1 || true
-# Start Wine's services now, detached from any test's output.
-$WINE cmd /c exit >/dev/null 2>&1 </dev/null || true
-wine_runs_32bit || echo "note: this machine's kernel cannot run 32-bit programs; the win32 suites will be reported as skipped"
+# Windows not left to a window manager: there is none on a bare X server, and Wine would wait
+# two seconds for one at every window it hides. (This also starts Wine's services, detached
+# from any test's output.)
+$WINE reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null || true
+if wine_runs_32bit; then
+  wine_emulates_32bit && echo "note: 32-bit programs run through emulation here (about a minute for each start)."
+else
+  echo "note: this machine cannot run 32-bit programs; the win32 suites will be reported as skipped."
+  echo "      Run tools/deps.sh as root once to set up their emulation."
+fi
 
 cd "$build/native"
-ctest --output-on-failure --timeout 600
+ctest --output-on-failure --timeout 900 -j "${TEST_JOBS:-$(nproc)}" "$@"

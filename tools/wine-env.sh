@@ -19,6 +19,12 @@ wine_runs_32bit() {
   /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
+# True when 32-bit programs run through qemu's emulator (set up by tools/deps.sh): correct, but
+# about a minute for each process start.
+wine_emulates_32bit() {
+  grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null
+}
+
 # True when the Windows program $1 is a 32-bit (i386) one.
 is_pe32() {
   local offset machine

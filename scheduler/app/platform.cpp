@@ -31,12 +31,35 @@ bool moveOver(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+// Seconds between the clock PLENAR_CLOCK asks for and the user's clock, fixed when the process
+// first reads the time: a window opened again later keeps the same clock.
+std::int64_t clockShift() {
+    static const std::int64_t shift = [] {
+        wchar_t value[16] = {};
+        const DWORD length = GetEnvironmentVariableW(L"PLENAR_CLOCK", value, 16);
+        if (length == 0 || length >= 16) return std::int64_t{0};
+        std::string text;
+        for (DWORD i = 0; i < length; ++i) {
+            if (value[i] > 0x7F) return std::int64_t{0};
+            text.push_back(static_cast<char>(value[i]));
+        }
+        const std::optional<int> wanted = scheduler::parseClockTime(text);
+        if (!wanted) return std::int64_t{0};
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return std::int64_t{*wanted} - ((now.wHour * 60 + now.wMinute) * 60 + now.wSecond);
+    }();
+    return shift;
+}
+
 }  // namespace
 
 scheduler::LocalDateTime SystemClock::localNow() const {
+    const std::int64_t shift = clockShift();
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    const scheduler::LocalDateTime user{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    return shift == 0 ? user : scheduler::addSeconds(user, shift);
 }
 
 std::int64_t SystemClock::monotonicSeconds() const {

@@ -14,6 +14,10 @@
 
 namespace tolvare::plenar {
 
+// The user's clock. A test can set the time of day that PLENAR's clock shows when the process
+// starts, through the environment variable PLENAR_CLOCK ("HH:MM:SS"): the clock then runs on
+// from there at the real pace for the life of the process, so that a test reaches a row's
+// minute in seconds instead of waiting for it on the wall clock.
 class SystemClock final : public scheduler::Clock {
 public:
     scheduler::LocalDateTime localNow() const override;

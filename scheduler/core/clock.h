@@ -41,4 +41,12 @@ std::optional<int> parseTimeOfDay(std::string_view text);
 // "HH:MM" for a minute of the day (0 to 1439).
 std::string formatTimeOfDay(int minuteOfDay);
 
+// The second of the day named by a text in exactly the form HH:MM:SS (hour 00 to 23, minute and
+// second 00 to 59); nothing for any other text.
+std::optional<int> parseClockTime(std::string_view text);
+
+// The local date and time `seconds` after `t` (before it when negative), across days, months
+// and years of the Gregorian calendar. `t` must be a valid date and time.
+LocalDateTime addSeconds(const LocalDateTime& t, std::int64_t seconds);
+
 }  // namespace tolvare::scheduler

@@ -37,11 +37,16 @@ std::wstring besideTestProgram(const wchar_t* fileName) {
     return folder + fileName;
 }
 
-// The shipped program-folder defaults, from the source tree (a host path, seen through Z:).
+// The shipped program-folder defaults, from the source tree (a host path in UTF-8, seen through
+// Z:; the tree may lie in a folder with accents).
 std::wstring defaultsFolder() {
-    std::wstring path = L"Z:";
-    for (const char* c = PLENAR_DEFAULTS_FOLDER; *c; ++c) path.push_back(*c == '/' ? L'\\' : wchar_t(*c));
-    return path;
+    const char* host = PLENAR_DEFAULTS_FOLDER;
+    std::wstring path(MultiByteToWideChar(CP_UTF8, 0, host, -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, host, -1, path.data(), static_cast<int>(path.size()));
+    path.resize(path.size() - 1);
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    return L"Z:" + path;
 }
 
 // KORVEL registered from the build for the whole run: PLENAR creates its classes by class
@@ -320,13 +325,18 @@ protected:
         return value;
     }
 
-    void start() {
+    // Starts PLENAR; with `clock` ("HH:MM:SS"), its clock shows that time of day when it
+    // starts and runs on from there, so that a row's minute comes in seconds.
+    void start(const wchar_t* clock = nullptr) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
         std::wstring commandLine = L"\"" + path(L"PLENAR.exe") + L"\"";
-        ASSERT_TRUE(CreateProcessW(path(L"PLENAR.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                   nullptr, folder_.c_str(), &startup, &info));
+        SetEnvironmentVariableW(L"PLENAR_CLOCK", clock);
+        const BOOL started = CreateProcessW(path(L"PLENAR.exe").c_str(), commandLine.data(), nullptr, nullptr,
+                                            FALSE, 0, nullptr, folder_.c_str(), &startup, &info);
+        SetEnvironmentVariableW(L"PLENAR_CLOCK", nullptr);
+        ASSERT_TRUE(started);
         process_.reset(info.hProcess);
         unique_handle thread(info.hThread);
         processId_ = info.dwProcessId;
@@ -536,24 +546,19 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
 }
 
 TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBackStopped) {
-    // Checks every second, never downloads; one row at the next minute that leaves a trace.
+    // Checks every second, never downloads; one row at the minute that PLENAR's clock reaches a
+    // few seconds after it starts, which leaves a trace.
     writeSetting(L"DELAI", L"1");
     writeSetting(L"DELAIDL", L"0");
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FILETIME asFile;
-    SystemTimeToFileTime(&now, &asFile);
-    ULARGE_INTEGER ticks{{asFile.dwLowDateTime, asFile.dwHighDateTime}};
-    ticks.QuadPart += 60ull * 10'000'000;
-    asFile = {ticks.LowPart, ticks.HighPart};
-    SYSTEMTIME next;
-    FileTimeToSystemTime(&asFile, &next);
     const std::wstring trace = path(L"trace.txt");
     std::string traceAnsi(trace.begin(), trace.end());
-    writeFileBytes(path(L"lstplenar.txt"), timeOfDay(next) + "=cmd.exe /c echo ran>>\"" + traceAnsi + "\"\r\n" +
-                                               "03:07=cmd.exe /c echo other>>\"" + traceAnsi + "\"\r\n");
+    // The 64-bit command processor for a 32-bit PLENAR too: where 32-bit programs are emulated,
+    // a 32-bit one would take a minute to start.
+    const std::string cmd = sizeof(void*) == 4 ? "C:\\windows\\sysnative\\cmd.exe" : "cmd.exe";
+    writeFileBytes(path(L"lstplenar.txt"), "10:15=" + cmd + " /c echo ran>>\"" + traceAnsi + "\"\r\n" +
+                                               "03:07=" + cmd + " /c echo other>>\"" + traceAnsi + "\"\r\n");
 
-    start();
+    start(L"10:14:56");
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
     // The blank row and the two rows; nothing has run.
@@ -564,7 +569,7 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(main); }, 5s)) << "the start command hides the window";
 
-    ASSERT_TRUE(waitFor([&] { return countLines(readFileBytes(trace)) >= 1; }, 80s)) << "the row ran";
+    ASSERT_TRUE(waitFor([&] { return countLines(readFileBytes(trace)) >= 1; }, 30s)) << "the row ran";
     // Passes every second for the rest of the minute: the row does not run again.
     std::this_thread::sleep_for(4s);
     EXPECT_EQ(readFileBytes(trace), "ran\r\n");
@@ -576,10 +581,11 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     EXPECT_FALSE(IsWindow(main));
     EXPECT_EQ(sendText(reopened), L"Gestion des tâches (local et internet) - PLENAR v1.0");
     EXPECT_TRUE(waitFor([&] { return tableRows(reopened) == 3; }, 5s));
-    // Stopped: a new row for this very minute would run at the next pass of a running
-    // scheduler (a pass a second); nothing runs.
-    GetLocalTime(&now);
-    writeFileBytes(path(L"lstplenar.txt"), timeOfDay(now) + "=cmd.exe /c echo again>>\"" + traceAnsi + "\"\r\n");
+    // Stopped: new rows for this very minute (PLENAR's clock is a few seconds past 10:15, or
+    // just past 10:16 on a slow machine) would run at the next pass of a running scheduler (a
+    // pass a second); nothing runs.
+    writeFileBytes(path(L"lstplenar.txt"), "10:15=" + cmd + " /c echo again>>\"" + traceAnsi + "\"\r\n" +
+                                               "10:16=" + cmd + " /c echo again>>\"" + traceAnsi + "\"\r\n");
     std::this_thread::sleep_for(3s);
     EXPECT_EQ(readFileBytes(trace), "ran\r\n");
     quitAndExpectEnd();
@@ -603,14 +609,12 @@ TEST_F(PlenarWindowTest, AddressOpensThroughTheShellWhenStartCannotBeStarted) {
     ASSERT_EQ(setText(protocol, L"URL Protocol", L""), ERROR_SUCCESS);
     ASSERT_EQ(setText(protocol + L"\\shell\\open\\command", nullptr, handler), ERROR_SUCCESS);
 
-    start();
+    start(L"21:40:00");
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
-    // A row for this very minute, then the start command: with an empty table it runs a pass
-    // at once. Not in the last seconds of a minute, which the row would miss.
-    SYSTEMTIME now;
-    waitFor([&] { GetLocalTime(&now); return now.wSecond < 50; }, 15s);
-    writeFileBytes(path(L"lstplenar.txt"), timeOfDay(now) + "=IEURL=plenartest:ouvert\r\n");
+    // A row for this very minute of PLENAR's clock, then the start command: with an empty
+    // table it runs a pass at once.
+    writeFileBytes(path(L"lstplenar.txt"), "21:40=IEURL=plenartest:ouvert\r\n");
     PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
     const bool opened = waitFor([&] { return readFileBytes(trace).find("plenartest:ouvert") != std::string::npos; }, 20s);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, protocol.c_str());

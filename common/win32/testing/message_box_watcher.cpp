@@ -6,6 +6,7 @@ namespace {
 
 struct Search {
     const std::wstring* caption;
+    DWORD processId;
     HWND found = nullptr;
 };
 
@@ -14,7 +15,10 @@ BOOL CALLBACK findDialog(HWND window, LPARAM parameter) {
     wchar_t className[32] = {}, caption[256] = {};
     GetClassNameW(window, className, 32);
     GetWindowTextW(window, caption, 256);
-    if (IsWindowVisible(window) && std::wstring(className) == L"#32770" && *search->caption == caption) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    // Suites run side by side on one desktop: another program's box is not ours to answer.
+    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == L"#32770" && *search->caption == caption) {
         search->found = window;
         return FALSE;
     }
@@ -44,8 +48,9 @@ BOOL CALLBACK readChild(HWND child, LPARAM parameter) {
 
 }  // namespace
 
-MessageBoxWatcher::MessageBoxWatcher(std::wstring caption, int answer, DWORD timeoutMs)
-    : thread_(&MessageBoxWatcher::watch, this, std::move(caption), answer, timeoutMs) {}
+MessageBoxWatcher::MessageBoxWatcher(std::wstring caption, int answer, DWORD timeoutMs, DWORD processId)
+    : thread_(&MessageBoxWatcher::watch, this, std::move(caption), answer, timeoutMs,
+              processId ? processId : GetCurrentProcessId()) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
     if (thread_.joinable()) thread_.join();
@@ -56,10 +61,10 @@ bool MessageBoxWatcher::wait() {
     return answered_;
 }
 
-void MessageBoxWatcher::watch(std::wstring caption, int answer, DWORD timeoutMs) {
+void MessageBoxWatcher::watch(std::wstring caption, int answer, DWORD timeoutMs, DWORD processId) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (GetTickCount64() < end) {
-        Search search{&caption};
+        Search search{&caption, processId};
         EnumWindows(findDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found) {
             Contents contents;

@@ -18,9 +18,11 @@ struct SeenMessageBox {
 
 class MessageBoxWatcher {
 public:
-    // Starts watching for a message box whose caption is `caption`; it is answered with the
-    // button `answer` (IDOK, IDYES...). Gives up after `timeoutMs`.
-    explicit MessageBoxWatcher(std::wstring caption, int answer = IDOK, DWORD timeoutMs = 10000);
+    // Starts watching for a message box whose caption is `caption`, shown by the process
+    // `processId` (0: this one); it is answered with the button `answer` (IDOK, IDYES...).
+    // Gives up after `timeoutMs`.
+    explicit MessageBoxWatcher(std::wstring caption, int answer = IDOK, DWORD timeoutMs = 10000,
+                               DWORD processId = 0);
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
     ~MessageBoxWatcher();
@@ -30,7 +32,7 @@ public:
     const SeenMessageBox& seen() const { return seen_; }
 
 private:
-    void watch(std::wstring caption, int answer, DWORD timeoutMs);
+    void watch(std::wstring caption, int answer, DWORD timeoutMs, DWORD processId);
 
     std::thread thread_;
     std::atomic<bool> answered_{false};

@@ -154,7 +154,22 @@ TEST(Registration, UnknownClassAndUnloading) {
     EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
+// The 32-bit and the 64-bit library share the type library and interface keys: unregistering
+// one leaves them to the other, and the last one takes them away.
 TEST(Registration, RoundTrip) {
+    const std::wstring version = std::wstring(kMachineClasses) + L"TypeLib\\" + guidText(LIBID_BRASKEDLL) + L"\\1.0";
+    const std::wstring interfaceKey = std::wstring(kMachineClasses) + L"Interface\\" + guidText(IID__Cls_InitREG);
+    const std::wstring ownPlatform = version + (sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32");
+    const std::wstring otherPlatform = version + (sizeof(void*) == 8 ? L"\\0\\win32" : L"\\0\\win64");
+    auto setOther = [&](const std::wstring& path) {
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, otherPlatform.c_str(), nullptr, REG_SZ, path.c_str(),
+                               DWORD((path.size() + 1) * sizeof(wchar_t)));
+    };
+    // The other bitness's suites may have registered their library in this prefix: put back
+    // after the test.
+    const std::wstring othersLibrary = readValue(HKEY_LOCAL_MACHINE, otherPlatform);
+
+    ASSERT_EQ(setOther(L"C:\\other\\KORVEL.dll"), ERROR_SUCCESS);
     ASSERT_EQ(unregisterLibrary(), S_OK);
     CLSID clsid;
     EXPECT_EQ(CLSIDFromProgID(L"BRASKEDLL.Cls_InitREG", &clsid), CO_E_CLASSSTRING);
@@ -162,14 +177,20 @@ TEST(Registration, RoundTrip) {
     com_ptr<IDispatch> object;
     EXPECT_EQ(CoCreateInstance(CLSID_Cls_InitREG, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void()),
               REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, std::wstring(kMachineClasses) + L"TypeLib\\" + guidText(LIBID_BRASKEDLL) + L"\\1.0"),
-              L"<none>");
-    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, std::wstring(kMachineClasses) + L"Interface\\" + guidText(IID__Cls_InitREG)),
-              L"<none>");
-    EXPECT_EQ(unregisterLibrary(), S_OK);  // nothing left to remove is no failure
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, ownPlatform), L"<none>");
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, version), L"BRASKE..INI REG WINDOWS WAIT");
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, interfaceKey), L"_Cls_InitREG");
+
+    // Once the other one is gone too, nothing is left; and nothing left to remove is no failure.
+    ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, otherPlatform.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(unregisterLibrary(), S_OK);
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, version), L"<none>");
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, interfaceKey), L"<none>");
+    EXPECT_EQ(unregisterLibrary(), S_OK);
 
     ASSERT_EQ(registerLibrary(), S_OK);
     EXPECT_TRUE(createByName(L"BRASKEDLL.Cls_InitREG"));
+    if (othersLibrary != L"<none>") EXPECT_EQ(setOther(othersLibrary), ERROR_SUCCESS);
 }
 
 // A user who may not write the machine's classes: stand in a machine hive whose classes key
