@@ -7,6 +7,8 @@ set -euo pipefail
 build="${1:-build}"
 shift || true
 top="$(cd "$(dirname "$0")/.." && pwd)"
+# Debian's programs only, as under make (a python of pyenv would otherwise serve the tests).
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin
 source "$top/tools/wine-env.sh"
 
 cleanup() {

@@ -315,6 +315,14 @@ protected:
 
     std::wstring path(const wchar_t* name) const { return folder_ + L"\\" + name; }
 
+    // What PLENAR does once a message is answered (the field put back, the file written) comes
+    // a moment after the box goes away.
+    template <typename Read>
+    void expectSoon(Read read, const std::wstring& expected) {
+        std::wstring got;
+        EXPECT_TRUE(waitFor([&] { return (got = read()) == expected; }, 5s)) << "is \"" << ::testing::PrintToString(got) << "\"";
+    }
+
     void writeSetting(const wchar_t* key, const wchar_t* value) {
         ASSERT_TRUE(WritePrivateProfileStringW(L"PARAM", key, value, path(L"param.ini").c_str()));
     }
@@ -418,8 +426,8 @@ TEST_F(PlenarWindowTest, CheckPeriodAboveOneMinuteIsReportedAtStartUpAndCorrecte
     press(message->window, IDOK);
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(sendText(GetDlgItem(main, ids::kDelayEdit)), L"60");
-    EXPECT_EQ(readSetting(L"DELAI"), L"60");
+    expectSoon([&] { return sendText(GetDlgItem(main, ids::kDelayEdit)); }, L"60");
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"60");
     quitAndExpectEnd();
 }
 
@@ -477,7 +485,7 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en seconde comme délai.");
     press(message->window, IDOK);
     ASSERT_TRUE(waitFor([&] { return sendText(delay) == L"30"; }, 5s));
-    EXPECT_EQ(readSetting(L"DELAI"), L"30");
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"30");
 
     // ... then 1 and 12 are written, and 120 becomes 60 with its message.
     SendMessageW(delay, EM_SETSEL, 0, -1);
@@ -493,7 +501,7 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(sendText(delay), L"60");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    EXPECT_EQ(readSetting(L"DELAI"), L"60");
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"60");
 
     // 250 seconds of macro: back to 30, not to the limit.
     SendMessageW(duration, EM_SETSEL, 0, -1);
@@ -505,8 +513,8 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus de 4 minutes de durée.");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    EXPECT_EQ(sendText(duration), L"30");
-    EXPECT_EQ(readSetting(L"DUREEMACRO"), L"30");
+    expectSoon([&] { return sendText(duration); }, L"30");
+    expectSoon([&] { return readSetting(L"DUREEMACRO"); }, L"30");
 
     // -5: below the limit.
     SendMessageW(delay, EM_SETSEL, 0, -1);
@@ -526,8 +534,8 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(message->text, L"Vous ne pouvez pas définir moins de 0 seconde de délai.");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    EXPECT_EQ(sendText(delay), L"30");
-    EXPECT_EQ(readSetting(L"DELAI"), L"30");
+    expectSoon([&] { return sendText(delay); }, L"30");
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"30");
 
     // 40000 is not a 16-bit whole number: the not-a-number path, not the limit. Pasted at
     // once, as a program or the clipboard would put it.
@@ -539,8 +547,8 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en minute comme délai de téléchargement.");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    EXPECT_EQ(sendText(downloadDelay), L"30");
-    EXPECT_EQ(readSetting(L"DELAIDL"), L"30");
+    expectSoon([&] { return sendText(downloadDelay); }, L"30");
+    expectSoon([&] { return readSetting(L"DELAIDL"); }, L"30");
 
     quitAndExpectEnd();
 }
@@ -829,7 +837,7 @@ TEST_F(PlenarWindowTest, DecimalValueWithTheUsersSeparatorIsAcceptedAndWrittenAs
     EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en seconde comme délai.");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    EXPECT_EQ(readSetting(L"DELAI"), L"30");
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"30");
     quitAndExpectEnd();
 }
 
@@ -848,12 +856,18 @@ protected:
         waitFor([&] { return tableRows(main) == 2; }, 5s);
         const int before = server_.requests();
         PostMessageW(main, WM_COMMAND, ids::kMenuDownload, 0);
-        // The download goes into a temporary file beside the list, which is gone once the
-        // download is over. (The download service processes window messages while it works,
-        // so an answering window proves nothing.)
-        waitFor([&] { return server_.requests() > before; }, 10s);
+        // The download goes into a temporary file beside the list, made before the request and
+        // gone once the download is over. (The download service processes window messages
+        // while it works, so an answering window proves nothing.)
+        waitFor([&] { return server_.requests() > before; }, 30s);
         waitFor([&] { return !temporaryFilesLeft(); }, 30s);
         return main;
+    }
+
+    void expectListSoon(const std::string& expected) {
+        std::string got;
+        EXPECT_TRUE(waitFor([&] { return (got = readFileBytes(path(L"lstplenar.txt"))) == expected; }, 10s))
+            << ::testing::PrintToString(got);
     }
 
     bool temporaryFilesLeft() {
@@ -870,7 +884,7 @@ protected:
 TEST_F(PlenarDownloadTest, GoodListReplacesTheOldOneAndLeavesTheTableUntilTheNextLoad) {
     HWND main = startAndDownload(server_.url(L"good.txt"));
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), HttpServer::kGoodList);
+    expectListSoon(HttpServer::kGoodList);
     EXPECT_EQ(tableRows(main), 2);
     quitAndExpectEnd();
 }
@@ -917,7 +931,7 @@ TEST_F(PlenarDownloadTest, CachedCopiesOfTheListArePurgedAndOthersKept) {
     writeFileBytes(inRoot, "cached");
 
     ASSERT_NE(startAndDownload(server_.url(L"good.txt")), nullptr);
-    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), HttpServer::kGoodList);
+    expectListSoon(HttpServer::kGoodList);
     for (const auto& name : purged)
         EXPECT_EQ(GetFileAttributesW((sub + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES)
             << std::string(name.begin(), name.end());
