@@ -20,16 +20,19 @@ usage:
       wrote under HKLM\\Software\\Classes, in its own folder (the 64-bit view: see below).
   registry_check.py unchanged BEFORE INSTALLED AFTER
       Every key the installation added or changed (INSTALLED against BEFORE) is as BEFORE again
-      in AFTER; no key of BEFORE is gone; no new key mentions this system's names. New empty
-      keys the platform's installer keeps for its own records are allowed, and printed, so
-      that the caller can remove those it created. (Other programs may write elsewhere in the
-      meantime: Wine's cscript registers its own type library when it first runs.)
+      in AFTER; no key of BEFORE is gone; no new key mentions this system's names. (Other
+      programs may write elsewhere in the meantime: Wine's cscript registers its own type
+      library when it first runs.) Allowed, and printed for the caller's clean-up: new empty
+      keys the platform's installer keeps for its own records ("delete<TAB>key"), and empty
+      keys of BEFORE under which the installation wrote, which the uninstallation deleted
+      ("create<TAB>key").
   registry_check.py nothing-added BEFORE AFTER
       No key added or changed (the other context's root of an installation).
   registry_check.py leftovers START END BEFORE INSTALLED [BEFORE INSTALLED...]
-      The keys of END that START had not and that an installation added (each INSTALLED
-      against the BEFORE of its pair), and the platform installer's new empty keys: what a
-      clean-up removes after a failed uninstallation. One key a line, no subkey of another.
+      What a clean-up after a failed run does, one key a line: "delete<TAB>key" for the keys of
+      END that START had not and that an installation added (each INSTALLED against the BEFORE
+      of its pair), and the platform installer's new empty keys (no subkey of another);
+      "create<TAB>key" for the empty keys of START an uninstallation deleted.
   registry_check.py entries NAME EXPORT...
       The Add/Remove Programs entries (Uninstall subkeys) whose DisplayName is NAME, one a
       line: DisplayVersion, then the subkey's name (the product code).
@@ -193,13 +196,23 @@ def same_per_user(machine_clean, machine, user_clean, user, machine_folder, user
     return f"the per-user registration differs from the per-machine one:\n{diff}" if diff else None
 
 
+def emptied(before, touched, after):
+    """Keys of `before` without values that `after` lacks and under which the installation
+    wrote: the platform's installer deletes every key an uninstallation leaves empty, its own
+    or not (Windows does too)."""
+    return sorted(k for k in set(before) - set(after)
+                  if not before[k][1] and any(t.startswith(k + "\\") for t in touched))
+
+
 def unchanged(before, installed, after):
     """See the module's usage."""
     before, installed, after = parse(before), parse(installed), parse(after)
+    touched = added(before, installed)
     problems, bookkeeping = [], []
-    for lower in sorted(added(before, installed)):
+    recreated = emptied(before, touched, after)
+    for lower in sorted(touched):
         if lower not in after:
-            if lower in before:
+            if lower in before and lower not in recreated:
                 problems.append(f"  removed: {before[lower][0]}")
         elif lower not in before:
             key, values = after[lower]
@@ -207,7 +220,7 @@ def unchanged(before, installed, after):
                 problems.append(f"  left: {key} {values}")
         elif before[lower][1] != after[lower][1]:
             problems.append(f"  changed: {after[lower][0]} {before[lower][1]} -> {after[lower][1]}")
-    for lower in sorted(set(before) - set(after)):
+    for lower in sorted(set(before) - set(after) - set(recreated)):
         problems.append(f"  removed: {before[lower][0]}")
     for lower in sorted(set(after) - set(before)):
         key, values = after[lower]
@@ -215,7 +228,7 @@ def unchanged(before, installed, after):
             bookkeeping.append(key)
         elif any(name in lower for name in OUR_NAMES) and f"  left: {key} {values}" not in problems:
             problems.append(f"  left: {key} {values}")
-    return problems, bookkeeping
+    return problems, bookkeeping, [before[k][0] for k in recreated]
 
 
 def nothing_added(before, after):
@@ -238,7 +251,9 @@ def leftovers(start, end, pairs):
         if not any(lower.startswith(c + "\\") for c in chosen):
             chosen.append(lower)
     for lower in chosen:
-        print(end[lower][0])
+        print("delete", end[lower][0], sep="\t")
+    for lower in emptied(start, touched, end):
+        print("create", start[lower][0], sep="\t")
 
 
 def clear_list(idl, saved, clear, exports):
@@ -291,9 +306,11 @@ def main(argv):
     elif command == "same-per-user":
         problem = same_per_user(*args)
     elif command == "unchanged":
-        problems, bookkeeping = unchanged(*args)
+        problems, bookkeeping, recreated = unchanged(*args)
         for key in bookkeeping:
-            print(key)
+            print("delete", key, sep="\t")
+        for key in recreated:
+            print("create", key, sep="\t")
         problem = "\n".join(problems) if problems else None
     elif command == "nothing-added":
         problem = "\n".join(nothing_added(*args)) or None

@@ -126,17 +126,19 @@ machine_folder='C:\Program Files\PLENAR'
 installed=()   # packages that may be installed, for the clean-up
 saved_keys=0
 
-# Deletes the keys listed in the file $1 (one a line) through a .reg file of deletions.
-delete_keys() {
+# Applies the file $1 of "delete<TAB>key" and "create<TAB>key" lines through a .reg file.
+apply_keys() {
   [ -s "$1" ] || return 0
-  { echo "Windows Registry Editor Version 5.00"; echo; sed 's/^\(.*\)$/[-\1]\n/' "$1"; } | sed 's/$/\r/' |
-    iconv -f utf-8 -t utf-16 >"$1.reg"
+  { echo "Windows Registry Editor Version 5.00"; echo
+    sort -u "$1" | sort -r | sed -n 's/^delete\t\(.*\)$/[-\1]\n/p'
+    sort -u "$1" | sed -n 's/^create\t\(.*\)$/[\1]\n/p'; } | sed 's/$/\r/' | iconv -f utf-8 -t utf-16 >"$1.reg"
   wine_quiet reg import "$(win "$1.reg")"
 }
 
 # The prefix is left as the test found it, whatever happened: PLENAR uninstalled, and when an
 # uninstallation failed, what it left removed by hand; other suites' registrations put back;
-# the platform installer's empty folders and keys removed when the test made them.
+# the platform installer's empty folders and keys removed when the test made them, and the
+# empty keys it deleted (HKCU\Software\Classes\CLSID, say) made again.
 cleanup() {
   local status=$?
   section "clean-up"
@@ -156,12 +158,11 @@ cleanup() {
       [ ${#pairs[@]} -gt 0 ] &&
         python3 "$check_registry" leftovers "$work/reg/clean-$i.reg" "$work/reg/end-$i.reg" "${pairs[@]}"
     done >"$work/leftovers.txt"
-    [ -s "$work/leftovers.txt" ] && echo "removing keys left behind: $(wc -l <"$work/leftovers.txt")"
-    delete_keys "$work/leftovers.txt"
+    [ -s "$work/leftovers.txt" ] && echo "keys left behind or emptied: $(wc -l <"$work/leftovers.txt")"
+    apply_keys "$work/leftovers.txt"
   else
-    sort -u "$work/bookkeeping.txt" 2>/dev/null | sort -r >"$work/leftovers.txt"
-    delete_keys "$work/leftovers.txt" && [ -s "$work/leftovers.txt" ] &&
-      echo "removed the installer's empty keys: $(wc -l <"$work/leftovers.txt")"
+    apply_keys "$work/bookkeeping.txt" && [ -s "$work/bookkeeping.txt" ] &&
+      echo "the installer's empty keys removed and emptied keys put back: $(sort -u "$work/bookkeeping.txt" | wc -l)"
   fi
   if [ -f "$work/files-start.txt" ]; then
     files end
