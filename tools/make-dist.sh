@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The release binaries: dist/win32 and dist/win64 each hold KORVEL.dll, PLENAR.exe (once it is
-# built) and the files of the program folder.
+# built) and the files of the program folder; beside them, the Windows Installer packages
+# PLENAR-<version>-x64.msi and PLENAR-<version>-x86.msi (tools/make-msi.sh).
 set -euo pipefail
 build="${1:-build}"
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -20,3 +21,6 @@ for kind in win32 win64; do
   echo "dist/$kind:"
   ls -l "$out" | tail -n +2
 done
+
+rm -f "$top"/dist/PLENAR-*.msi
+"$top/tools/make-msi.sh" "$build" "$top/dist"
