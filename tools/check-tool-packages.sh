@@ -28,7 +28,7 @@ for cache in "$build"/{native,win32,win64}/CMakeCache.txt; do
            -e 's/^CMAKE_\(COMMAND\|CTEST_COMMAND\|CPACK_COMMAND\):INTERNAL=\(.*\)$/\2/p' "$cache")
 done
 # Started by the test scripts and the suites.
-for name in wineserver Xvfb python3 import flock wixl msiinfo; do
+for name in wineserver Xvfb python3 import flock wixl msiinfo msibuild msiextract; do
   programs+=("$(command -v "$name" || echo "$name")")
 done
 programs+=(/usr/lib/wine/wine64 /usr/lib/wine/wine)

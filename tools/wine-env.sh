@@ -1,10 +1,11 @@
 # Sourced by every script that runs Wine: a prefix of the build tree's own (never ~/.wine), a
-# HOME of its own (Wine links Desktop and Documents to $HOME), and no Mono/Gecko prompts.
+# HOME of its own (Wine links Desktop and Documents to $HOME), no Mono/Gecko prompts, and no
+# menu entries on the host for the shortcuts programs make (winemenubuilder).
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 export HOME="${WINE_HOME:-$top/build/winehome}"
 mkdir -p "$HOME"
 # Debian's /usr/bin/wine prefers the 32-bit loader whenever it is installed, even on a kernel

@@ -19,10 +19,9 @@
 set -uo pipefail
 top="$(cd "$(dirname "$0")/../.." && pwd)"
 build=$(realpath "$1")
+# (wine-env.sh keeps winemenubuilder off: a shortcut would otherwise put a menu entry on the
+# host under $HOME, outside the prefix and out of reach of the uninstallation.)
 source "$top/tools/wine-env.sh"
-# Wine's shell links start winemenubuilder, which puts a menu entry on the host under $HOME:
-# outside the prefix and out of reach of the uninstallation.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 "$top/tools/wine-prefix.sh"
 check_registry="$top/installer/tests/registry_check.py"
 for tool in wixl msibuild msiinfo msiextract python3; do

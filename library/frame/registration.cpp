@@ -128,14 +128,16 @@ HRESULT unregisterServer(HKEY classesRoot) {
         if (owner.empty() || _wcsicmp(owner.c_str(), clsid.c_str()) == 0) remove(name);
     }
 
+    // Interface keys, like class keys, have a view of their own for 32-bit programs on 64-bit
+    // Windows: ours are in this library's view.
+    for (size_t i = 0; i < count; ++i) remove(L"Interface\\" + text(classes[i].interfaceId));
+    // The type library's key is one for both views: the other platform's library (32-bit
+    // beside 64-bit) keeps it, and it goes only with the last of the two.
     const std::wstring library = typeLibraryKey(), version = library + L"\\" + kLibraryVersion;
     remove(version + L"\\0\\" + kPlatform);
-    // The other platform's library (32-bit beside 64-bit) shares the type library and
-    // interface keys: they go only with the last of the two.
     if (!hasSubkeys(classesRoot, version + L"\\0")) {
         remove(version);
         if (!hasSubkeys(classesRoot, library)) remove(library);
-        for (size_t i = 0; i < count; ++i) remove(L"Interface\\" + text(classes[i].interfaceId));
     }
     return HRESULT_FROM_WIN32(error);
 }
