@@ -38,6 +38,9 @@ all: native win32 win64
 deps:
 	@tools/deps.sh
 
+# A build folder emptied by hand since is configured again.
+$(foreach kind,$(KINDS),$(if $(wildcard $(BUILD)/$(kind)/CMakeCache.txt),,$(shell rm -f $(BUILD)/$(kind)/.configured)))
+
 toolchain_native :=
 toolchain_win32 := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 toolchain_win64 := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake

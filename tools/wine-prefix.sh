@@ -27,7 +27,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   fi
   echo "Making the Wine prefix $WINEPREFIX (about 15 s)."
   # Output goes to a file: Wine's services inherit it and would hold a pipe open.
-  log="$(dirname "$WINEPREFIX")/.wineboot.log"
+  log="$WINEPREFIX.wineboot.log"
   $WINE wineboot -i >"$log" 2>&1 </dev/null || true
   # No crash dialog: a crashing program must end, not wait for a click. No debugger either:
   # under emulation a debugger attached to a crashed 32-bit program can spin for ever.
