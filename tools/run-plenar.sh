@@ -10,16 +10,8 @@ export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix-run}"
 source "$top/tools/wine-env.sh"
 "$top/tools/wine-prefix.sh"
 if [ -z "${DISPLAY:-}" ]; then
-  display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true' EXIT
-  for _ in $(seq 100); do
-    [ -s "$display_file" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
-  rm -f "$display_file"
+  start_own_display || { echo "Xvfb did not start." >&2; exit 1; }
+  trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
   echo "No display: PLENAR runs on the X server $DISPLAY (a screenshot: DISPLAY=$DISPLAY import -window root shot.png)"
   managed=N
 else

@@ -13,26 +13,14 @@ source "$top/tools/wine-env.sh"
 
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
 if [ -z "${DISPLAY:-}" ]; then
-  # The server picks a free display itself: a fixed number may be taken by another run.
-  display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do
-    [ -s "$display_file" ] && break
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  number=$(tr -d '[:space:]' <"$display_file")
-  rm -f "$display_file"
-  [ -n "$number" ] || { echo "Xvfb did not start: the window suites need a display." >&2; exit 1; }
-  export DISPLAY=":$number"
+  start_own_display || { echo "Xvfb did not start: the window suites need a display." >&2; exit 1; }
 fi
 
 "$top/tools/wine-prefix.sh"

@@ -26,6 +26,25 @@ wine_emulates_32bit() {
   grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null
 }
 
+# Starts an X server of our own on a free display, which the server picks itself (a fixed
+# number may be taken by another run), and exports DISPLAY; its process is XVFB_PID. False when
+# it does not start.
+start_own_display() {
+  local display_file number
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  number=$(tr -d '[:space:]' <"$display_file")
+  rm -f "$display_file"
+  [ -n "$number" ] || return 1
+  export DISPLAY=":$number"
+}
+
 # True when the Windows program $1 is a 32-bit (i386) one.
 is_pe32() {
   local offset machine

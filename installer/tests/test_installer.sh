@@ -35,9 +35,7 @@ drive="$WINEPREFIX/drive_c"
 work=$(mktemp -d "${TMPDIR:-/tmp}/plenar-installer.XXXXXX")
 # PLENAR's window needs a display; the test runner gives one (Xvfb), a lone run gets its own.
 if [ -z "${DISPLAY:-}" ]; then
-  export DISPLAY=":$((90 + RANDOM % 100))"
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
+  start_own_display || { echo "Xvfb did not start"; exit 1; }
 fi
 mkdir -p "$work/reg" "$work/logs" "$work/packages"
 failures=0
@@ -177,7 +175,7 @@ cleanup() {
     wine_quiet reg import "$(win "$work/saved.reg")" && echo "other suites' KORVEL registrations put back" ||
       fail "other suites' KORVEL registrations could not be put back"
   fi
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   [ $status -ne 0 ] && [ $failures -eq 0 ] && failures=1
   echo
   echo "installer test: $failures failure(s), $((SECONDS - started)) s"
