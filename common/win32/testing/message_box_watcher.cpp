@@ -18,7 +18,8 @@ BOOL CALLBACK findDialog(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     // Suites run side by side on one desktop: another program's box is not ours to answer.
-    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == L"#32770" && *search->caption == caption) {
+    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
+        *search->caption == caption) {
         search->found = window;
         return FALSE;
     }
