@@ -32,24 +32,25 @@ constexpr int kNeverOverwrite = 128;
 constexpr wchar_t kSeparator = L'|';
 constexpr wchar_t kAsideSuffix[] = L".plenar-kept";
 
-std::wstring property(MSIHANDLE install, const wchar_t* name) {
+// A text from an installer call that first answers ERROR_MORE_DATA with the length it needs.
+template <typename Get>
+std::wstring installerText(Get get) {
     DWORD size = 0;
     wchar_t empty[1] = L"";
-    if (MsiGetPropertyW(install, name, empty, &size) != ERROR_MORE_DATA) return {};
+    if (get(empty, &size) != ERROR_MORE_DATA) return {};
     std::wstring value(++size, L'\0');
-    if (MsiGetPropertyW(install, name, value.data(), &size) != ERROR_SUCCESS) return {};
+    if (get(value.data(), &size) != ERROR_SUCCESS) return {};
     value.resize(size);
     return value;
 }
 
+std::wstring property(MSIHANDLE install, const wchar_t* name) {
+    return installerText([&](wchar_t* buffer, DWORD* size) { return MsiGetPropertyW(install, name, buffer, size); });
+}
+
 std::wstring recordString(MSIHANDLE record, UINT field) {
-    DWORD size = 0;
-    wchar_t empty[1] = L"";
-    if (MsiRecordGetStringW(record, field, empty, &size) != ERROR_MORE_DATA) return {};
-    std::wstring value(++size, L'\0');
-    if (MsiRecordGetStringW(record, field, value.data(), &size) != ERROR_SUCCESS) return {};
-    value.resize(size);
-    return value;
+    return installerText(
+        [&](wchar_t* buffer, DWORD* size) { return MsiRecordGetStringW(record, field, buffer, size); });
 }
 
 // A line in the installation log (msiexec /l*v).

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "common/win32/testing/top_level_windows.h"
 #include "common/win32/unique_handle.h"
 #include "scheduler/app/control_ids.h"
 
@@ -22,6 +23,8 @@ namespace {
 using namespace std::chrono_literals;
 using tolvare::com_ptr;
 using tolvare::unique_handle;
+using tolvare::testing::findTopLevel;
+using tolvare::testing::windowText;
 namespace ids = tolvare::plenar;
 
 std::string narrow(const std::wstring& text) {
@@ -34,39 +37,6 @@ std::string narrow(const std::wstring& text) {
 bool fail(const std::string& message) {
     std::printf("FAILED: %s\n", message.c_str());
     return false;
-}
-
-std::wstring windowText(HWND window) {
-    wchar_t text[512] = {};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                             &copied))
-        return L"<no answer>";
-    return std::wstring(text, copied);
-}
-
-struct Search {
-    DWORD processId;
-    const wchar_t* windowClass;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK match(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<Search*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (owner != search.processId || lstrcmpW(name, search.windowClass) != 0 || !IsWindowVisible(window))
-        return TRUE;
-    search.found = window;
-    return FALSE;
-}
-
-HWND visibleTopLevel(DWORD processId, const wchar_t* windowClass) {
-    Search search{processId, windowClass};
-    EnumWindows(match, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // The actions of a list file: its non-empty lines.
@@ -125,8 +95,8 @@ bool check(const std::wstring& shortcutPath, const std::wstring& expectedProgram
     // failure, reported with its text rather than waited on.
     HWND main = nullptr;
     const auto end = std::chrono::steady_clock::now() + 60s;
-    while (!(main = visibleTopLevel(started.dwProcessId, ids::kMainWindowClass))) {
-        if (HWND box = visibleTopLevel(started.dwProcessId, L"#32770"))
+    while (!(main = findTopLevel(started.dwProcessId, ids::kMainWindowClass, {}, nullptr, true))) {
+        if (HWND box = findTopLevel(started.dwProcessId, L"#32770", {}, nullptr, true))
             return fail("PLENAR shows a message: " + narrow(windowText(box)));
         if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return fail("PLENAR ended without a window");
         if (std::chrono::steady_clock::now() > end) return fail("no main window within a minute");

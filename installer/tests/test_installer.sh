@@ -46,7 +46,6 @@ pass() { echo "ok: $*"; }
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 # A failure after which the following checks mean nothing: the clean-up still runs.
 give_up() { fail "$*"; exit 1; }
-win() { windows_path "$1"; }
 # The host path of a C: path of the prefix.
 unix_of() { local p=${1#[Cc]:}; p=${p//\\//}; echo "$drive${p%/}"; }
 
@@ -57,7 +56,7 @@ runs=0
 msi() {
   runs=$((runs + 1))
   local log="$work/logs/$runs-$1.log"
-  wine_quiet msiexec "${@:2}" /qn /l*v "$(win "$log")"
+  wine_quiet msiexec "${@:2}" /qn /l*v "$(windows_path "$log")"
   local status=$?
   echo "msiexec ${*:2}: $status (log $(basename "$log"))"
   [ $status -eq 0 ] || grep -a -E 'PLENAR:|error|Error|ERROR|return value 3' "$log" | head -20
@@ -77,7 +76,7 @@ snapshot() {
   shift
   for i in "${@:-${!roots[@]}}"; do
     rm -f "$work/reg/$name-$i.reg"
-    $WINE reg export "${roots[$i]}" "$(win "$work/reg/$name-$i.reg")" /y >"$work/export-$i.out" 2>&1 </dev/null &
+    $WINE reg export "${roots[$i]}" "$(windows_path "$work/reg/$name-$i.reg")" /y >"$work/export-$i.out" 2>&1 </dev/null &
     pids+=($!)
   done
   wait "${pids[@]}"
@@ -129,7 +128,7 @@ apply_keys() {
   { echo "Windows Registry Editor Version 5.00"; echo
     sort -u "$1" | sort -r | sed -n 's/^delete\t\(.*\)$/[-\1]\n/p'
     sort -u "$1" | sed -n 's/^create\t\(.*\)$/[\1]\n/p'; } | sed 's/$/\r/' | iconv -f utf-8 -t utf-16 >"$1.reg"
-  wine_quiet reg import "$(win "$1.reg")"
+  wine_quiet reg import "$(windows_path "$1.reg")"
 }
 
 # The prefix is left as the test found it, whatever happened: PLENAR uninstalled, and when an
@@ -141,7 +140,7 @@ cleanup() {
   section "clean-up"
   local package
   for package in "${installed[@]}"; do
-    msi cleanup /x "$(win "$package")" >/dev/null 2>&1
+    msi cleanup /x "$(windows_path "$package")" >/dev/null 2>&1
   done
   if [ -f "$work/reg/start-0.reg" ] && { [ $failures -gt 0 ] || [ $status -ne 0 ]; }; then
     snapshot end
@@ -172,7 +171,7 @@ cleanup() {
     done
   fi
   if [ "$saved_keys" -gt 0 ]; then
-    wine_quiet reg import "$(win "$work/saved.reg")" && echo "other suites' KORVEL registrations put back" ||
+    wine_quiet reg import "$(windows_path "$work/saved.reg")" && echo "other suites' KORVEL registrations put back" ||
       fail "other suites' KORVEL registrations could not be put back"
   fi
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
@@ -246,7 +245,7 @@ files start
 saved_keys=$(python3 "$check_registry" clear-list "$top/library/frame/braskedll.idl" "$work/saved.reg" \
   "$work/clear.reg" $(reg_files start)) || give_up "cannot read the registry exports"
 if [ "$saved_keys" -gt 0 ]; then
-  wine_quiet reg import "$(win "$work/clear.reg")" || give_up "cannot set aside the KORVEL registrations found"
+  wine_quiet reg import "$(windows_path "$work/clear.reg")" || give_up "cannot set aside the KORVEL registrations found"
   echo "set aside $saved_keys KORVEL keys registered by other suites"
   snapshot clean
 else
@@ -254,14 +253,14 @@ else
 fi
 
 section "the library's own registration"
-wine_quiet regsvr32 /s "$(win "$build/win64/bin/KORVEL.dll")" || give_up "regsvr32 KORVEL.dll failed"
-wine_quiet reg export 'HKLM\Software\Classes' "$(win "$work/reg/self-0.reg")" /y
-wine_quiet regsvr32 /u /s "$(win "$build/win64/bin/KORVEL.dll")" || give_up "regsvr32 /u KORVEL.dll failed"
+wine_quiet regsvr32 /s "$(windows_path "$build/win64/bin/KORVEL.dll")" || give_up "regsvr32 KORVEL.dll failed"
+wine_quiet reg export 'HKLM\Software\Classes' "$(windows_path "$work/reg/self-0.reg")" /y
+wine_quiet regsvr32 /u /s "$(windows_path "$build/win64/bin/KORVEL.dll")" || give_up "regsvr32 /u KORVEL.dll failed"
 pass "the 64-bit library registered itself once, for comparison"
 
 section "per machine: $(basename "$older_package"), then $(basename "$machine_package") over it"
 installed=("$older_package")
-msi machine-older /i "$(win "$older_package")" ALLUSERS=1 || give_up "the older package does not install"
+msi machine-older /i "$(windows_path "$older_package")" ALLUSERS=1 || give_up "the older package does not install"
 snapshot older 2 3 4 5 6 7
 [ "$(versions older)" = "0.9.0 " ] && pass "one entry, 0.9.0" || fail "entries after installing 0.9.0: $(versions older)"
 folder="$drive/Program Files/PLENAR"
@@ -269,12 +268,12 @@ folder="$drive/Program Files/PLENAR"
 printf '[PARAM]\r\nDELAI=45\r\nDELAIDL=30\r\nDUREEMACRO=30\r\nURL=http://intranet.example.com/lstplenar.txt\r\n' >"$work/changed.ini"
 cp "$work/changed.ini" "$folder/param.ini" || give_up "no param.ini in $machine_folder"
 installed=("$machine_package" "$older_package")
-msi machine /i "$(win "$machine_package")" ALLUSERS=1 || give_up "the current package does not install over the older one"
+msi machine /i "$(windows_path "$machine_package")" ALLUSERS=1 || give_up "the current package does not install over the older one"
 snapshot machine
 [ "$(versions machine)" = "1.0.0 " ] && pass "the upgrade leaves one entry, 1.0.0" ||
   fail "entries after the upgrade: $(versions machine)"
 # An older package does not go over a newer one.
-wine_quiet msiexec /i "$(win "$older_package")" ALLUSERS=1 /qn
+wine_quiet msiexec /i "$(windows_path "$older_package")" ALLUSERS=1 /qn
 refused=$?
 snapshot downgrade 2 3 4
 [ $refused -ne 0 ] && [ "$(versions downgrade)" = "1.0.0 " ] && pass "0.9.0 is refused over 1.0.0 ($refused)" ||
@@ -286,7 +285,7 @@ cmp -s "$folder/param.ini" "$work/changed.ini" && pass "the upgrade kept the use
   fail "the upgrade replaced the user's param.ini"
 cmp -s "$folder/lstplenar.txt" "$top/scheduler/program_folder/lstplenar.txt" || fail "lstplenar.txt is not the shipped one"
 python3 "$check_registry" same-as-library "$work/reg/clean-0.reg" "$work/reg/self-0.reg" "$work/reg/machine-0.reg" \
-  "$(win "$build/win64/bin/KORVEL.dll")" "$machine_folder\\KORVEL.dll" "$machine_folder\\x86\\KORVEL.dll" &&
+  "$(windows_path "$build/win64/bin/KORVEL.dll")" "$machine_folder\\KORVEL.dll" "$machine_folder\\x86\\KORVEL.dll" &&
   pass "the registration under HKLM\\Software\\Classes is the library's own, for both libraries" ||
   fail "the registration under HKLM\\Software\\Classes"
 python3 "$check_registry" nothing-added "$work/reg/clean-1.reg" "$work/reg/machine-1.reg" &&
@@ -301,7 +300,7 @@ if [ -z "$shortcut" ]; then
   fail "no Start menu entry PLENAR.lnk"
 else
   echo "Start menu entry: ${shortcut#"$drive/"}"
-  wine_quiet "$build/win64/bin/installed_plenar.exe" "$(win "$shortcut")" "$machine_folder\\PLENAR.exe"
+  wine_quiet "$build/win64/bin/installed_plenar.exe" "$(windows_path "$shortcut")" "$machine_folder\\PLENAR.exe"
   status=$?
   sed 's/^/  /' "$work/wine.out"
   [ $status -eq 0 ] && pass "PLENAR starts from the installed folder, shows the installed list and quits" ||
@@ -312,8 +311,8 @@ section "script clients"
 client() {
   local bits=$1 system=$2 library=$3 folder="$work/client$1"
   mkdir -p "$folder"
-  wine_quiet "C:\\windows\\$system\\cscript.exe" //nologo "$(win "$top/installer/tests/installed_client.vbs")" \
-    "$(win "$folder")" "$library"
+  wine_quiet "C:\\windows\\$system\\cscript.exe" //nologo "$(windows_path "$top/installer/tests/installed_client.vbs")" \
+    "$(windows_path "$folder")" "$library"
   sed 's/^/  /' "$work/wine.out"
   # cscript exits with 0 after a script error: the last line tells.
   tail -n 1 "$work/wine.out" | grep -Eq '^[0-9]+ passed, 0 failed' && pass "the $bits-bit script client" ||
@@ -327,7 +326,7 @@ else
 fi
 
 section "per machine: silent uninstallation"
-msi machine-remove /x "$(win "$machine_package")" || fail "the uninstallation failed"
+msi machine-remove /x "$(windows_path "$machine_package")" || fail "the uninstallation failed"
 installed=()
 if [ -f "$folder/param.ini" ] && cmp -s "$folder/param.ini" "$work/changed.ini"; then
   pass "the user's changed param.ini is kept"
@@ -346,7 +345,7 @@ same_files start machine-removed "no file of the per-machine installation is lef
 
 section "per user"
 installed=("$machine_package")
-msi user /i "$(win "$machine_package")" || give_up "the package does not install for the user"
+msi user /i "$(windows_path "$machine_package")" || give_up "the package does not install for the user"
 snapshot user
 wine_quiet reg query 'HKCU\Software\TOLVARE\PLENAR' /v InstallFolder
 user_folder=$(tr -d '\r' <"$work/wine.out" | sed -n 's/^ *InstallFolder *REG_SZ *//p')
@@ -364,7 +363,7 @@ python3 "$check_registry" same-per-user "$work/reg/clean-0.reg" "$work/reg/machi
   fail "the registration under HKCU\\Software\\Classes"
 python3 "$check_registry" nothing-added "$work/reg/machine-removed-0.reg" "$work/reg/user-0.reg" &&
   pass "nothing under HKLM\\Software\\Classes" || fail "the per-user installation wrote under HKLM\\Software\\Classes"
-msi user-remove /x "$(win "$machine_package")" || fail "the per-user uninstallation failed"
+msi user-remove /x "$(windows_path "$machine_package")" || fail "the per-user uninstallation failed"
 installed=()
 [ -e "$(unix_of "$user_folder")" ] && fail "$user_folder is left (the unchanged param.ini and lstplenar.txt go)"
 snapshot user-removed

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/win32/testing/top_level_windows.h"
 #include "common/win32/unique_handle.h"
 #include "scheduler/app/control_ids.h"
 
@@ -27,6 +28,9 @@ using namespace std::chrono_literals;
 using tolvare::unique_handle;
 using tolvare::unique_hfile;
 using tolvare::unique_hmodule;
+using tolvare::testing::findTopLevel;
+using tolvare::testing::windowClass;
+using tolvare::testing::windowText;
 namespace ids = tolvare::plenar;
 
 std::wstring besideTestProgram(const wchar_t* fileName) {
@@ -68,20 +72,6 @@ private:
 
 const auto* environment = ::testing::AddGlobalTestEnvironment(new RegisteredLibrary);
 
-std::wstring sendText(HWND window) {
-    wchar_t text[1024] = {};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             5000, &copied))
-        return L"<no answer>";
-    return std::wstring(text, copied);
-}
-
-std::wstring className(HWND window) {
-    wchar_t name[256] = {};
-    const int n = GetClassNameW(window, name, 256);
-    return std::wstring(name, n > 0 ? n : 0);
-}
 
 template <typename Predicate>
 bool waitFor(Predicate done, std::chrono::milliseconds timeout) {
@@ -93,31 +83,6 @@ bool waitFor(Predicate done, std::chrono::milliseconds timeout) {
     return done();
 }
 
-struct TopLevelSearch {
-    DWORD processId;
-    std::wstring windowClass;
-    std::wstring caption;  // empty: any
-    HWND except;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK matchTopLevel(HWND window, LPARAM context) {
-    auto& s = *reinterpret_cast<TopLevelSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != s.processId || window == s.except || className(window) != s.windowClass) return TRUE;
-    if (!s.caption.empty() && sendText(window) != s.caption) return TRUE;
-    s.found = window;
-    return FALSE;
-}
-
-HWND findTopLevel(DWORD processId, const std::wstring& windowClass, const std::wstring& caption = {},
-                  HWND except = nullptr) {
-    TopLevelSearch search{processId, windowClass, caption, except};
-    EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // A message box as the user sees it.
 struct MessageBoxSeen {
     HWND window = nullptr;
@@ -127,11 +92,11 @@ struct MessageBoxSeen {
 
 BOOL CALLBACK readStatic(HWND child, LPARAM context) {
     auto& seen = *reinterpret_cast<MessageBoxSeen*>(context);
-    if (className(child) != L"Static" || !IsWindowVisible(child)) return TRUE;
+    if (windowClass(child) != L"Static" || !IsWindowVisible(child)) return TRUE;
     if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
         seen.hasIcon = true;
     } else {
-        const std::wstring text = sendText(child);
+        const std::wstring text = windowText(child);
         if (!text.empty()) seen.text = text;
     }
     return TRUE;
@@ -393,13 +358,13 @@ TEST_F(PlenarWindowTest, StartsWithoutSettingsFileOnDefaultsAndWritesNothing) {
     start();
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(sendText(main), L"Gestion des tâches (local et internet) - PLENAR v1.0");
-    EXPECT_EQ(sendText(GetDlgItem(main, ids::kDelayEdit)), L"30");
-    EXPECT_EQ(sendText(GetDlgItem(main, ids::kDownloadDelayEdit)), L"30");
-    EXPECT_EQ(sendText(GetDlgItem(main, ids::kMacroDurationEdit)), L"30");
-    EXPECT_EQ(sendText(GetDlgItem(main, ids::kUrlEdit)),
+    EXPECT_EQ(windowText(main), L"Gestion des tâches (local et internet) - PLENAR v1.0");
+    EXPECT_EQ(windowText(GetDlgItem(main, ids::kDelayEdit)), L"30");
+    EXPECT_EQ(windowText(GetDlgItem(main, ids::kDownloadDelayEdit)), L"30");
+    EXPECT_EQ(windowText(GetDlgItem(main, ids::kMacroDurationEdit)), L"30");
+    EXPECT_EQ(windowText(GetDlgItem(main, ids::kUrlEdit)),
               L"http://plenar.example.com/zezerav/VESSANOR/lstplenar.txt");
-    EXPECT_EQ(sendText(GetDlgItem(main, ids::kGoButton)), L"&GO");
+    EXPECT_EQ(windowText(GetDlgItem(main, ids::kGoButton)), L"&GO");
     // No list: the header and the one blank row.
     EXPECT_EQ(tableRows(main), 1);
     // The defaults equal the fields' design texts: nothing changed, nothing written.
@@ -426,7 +391,7 @@ TEST_F(PlenarWindowTest, CheckPeriodAboveOneMinuteIsReportedAtStartUpAndCorrecte
     press(message->window, IDOK);
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
-    expectSoon([&] { return sendText(GetDlgItem(main, ids::kDelayEdit)); }, L"60");
+    expectSoon([&] { return windowText(GetDlgItem(main, ids::kDelayEdit)); }, L"60");
     expectSoon([&] { return readSetting(L"DELAI"); }, L"60");
     quitAndExpectEnd();
 }
@@ -484,7 +449,7 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     ASSERT_TRUE(message);
     EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en seconde comme délai.");
     press(message->window, IDOK);
-    ASSERT_TRUE(waitFor([&] { return sendText(delay) == L"30"; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return windowText(delay) == L"30"; }, 5s));
     expectSoon([&] { return readSetting(L"DELAI"); }, L"30");
 
     // ... then 1 and 12 are written, and 120 becomes 60 with its message.
@@ -498,7 +463,7 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     ASSERT_TRUE(message);
     EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus d'une minute de délai.");
     EXPECT_TRUE(message->hasIcon);
-    EXPECT_EQ(sendText(delay), L"60");
+    EXPECT_EQ(windowText(delay), L"60");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
     expectSoon([&] { return readSetting(L"DELAI"); }, L"60");
@@ -513,7 +478,7 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus de 4 minutes de durée.");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    expectSoon([&] { return sendText(duration); }, L"30");
+    expectSoon([&] { return windowText(duration); }, L"30");
     expectSoon([&] { return readSetting(L"DUREEMACRO"); }, L"30");
 
     // -5: below the limit.
@@ -534,7 +499,7 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(message->text, L"Vous ne pouvez pas définir moins de 0 seconde de délai.");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    expectSoon([&] { return sendText(delay); }, L"30");
+    expectSoon([&] { return windowText(delay); }, L"30");
     expectSoon([&] { return readSetting(L"DELAI"); }, L"30");
 
     // 40000 is not a 16-bit whole number: the not-a-number path, not the limit. Pasted at
@@ -547,7 +512,7 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     EXPECT_EQ(message->text, L"Veuillez renseigner un chiffre en minute comme délai de téléchargement.");
     press(message->window, IDOK);
     waitFor([&] { return findTopLevel(processId_, L"#32770") == nullptr; }, 5s);
-    expectSoon([&] { return sendText(downloadDelay); }, L"30");
+    expectSoon([&] { return windowText(downloadDelay); }, L"30");
     expectSoon([&] { return readSetting(L"DELAIDL"); }, L"30");
 
     quitAndExpectEnd();
@@ -587,7 +552,7 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     HWND reopened = waitForVisibleMainWindow(main);
     ASSERT_NE(reopened, nullptr);
     EXPECT_FALSE(IsWindow(main));
-    EXPECT_EQ(sendText(reopened), L"Gestion des tâches (local et internet) - PLENAR v1.0");
+    EXPECT_EQ(windowText(reopened), L"Gestion des tâches (local et internet) - PLENAR v1.0");
     EXPECT_TRUE(waitFor([&] { return tableRows(reopened) == 3; }, 5s));
     // Stopped: new rows for this very minute (PLENAR's clock is a few seconds past 10:15, or
     // just past 10:16 on a slow machine) would run at the next pass of a running scheduler (a
@@ -683,7 +648,7 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     // The blank row: no question (the assistant), and the notice shows.
     clickScreen(cellPoint(table, 0, 1));
     EXPECT_TRUE(waitFor([&] { return IsWindowVisible(notice) != FALSE; }, 5s));
-    EXPECT_EQ(sendText(notice),
+    EXPECT_EQ(windowText(notice),
               L"Toutes les modifs sur la liste courrante doivent être répércutées sur le fichier d'Internet !!!");
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(findTopLevel(processId_, L"#32770"), nullptr);
@@ -706,7 +671,7 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'ACTION")) != nullptr; }, 5s));
     HWND answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
     ASSERT_NE(answer, nullptr);
-    EXPECT_EQ(sendText(answer), L"a");
+    EXPECT_EQ(windowText(answer), L"a");
     EXPECT_EQ(readMessageBox(box).text, L"Entrer la nouvelle action: ");
     SendMessageW(answer, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"MACRO=Macro_01.txt"));
     press(box, IDOK);
@@ -724,7 +689,7 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     SYSTEMTIME after;
     GetLocalTime(&after);
     const std::string shown = [&] {
-        const std::wstring text = sendText(answer);
+        const std::wstring text = windowText(answer);
         return std::string(text.begin(), text.end());
     }();
     EXPECT_TRUE(shown == timeOfDay(before) || shown == timeOfDay(after)) << shown;
@@ -828,7 +793,7 @@ TEST_F(PlenarWindowTest, DecimalValueWithTheUsersSeparatorIsAcceptedAndWrittenAs
     DWORD_PTR ignored;
     SendMessageTimeoutW(delay, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2,5"), SMTO_ABORTIFHUNG, 5000, &ignored);
     EXPECT_FALSE(waitForMessageBox(processId_, L"ERREUR", 1500ms)) << "2,5 is a number with a French separator";
-    EXPECT_EQ(sendText(delay), L"2,5");
+    EXPECT_EQ(windowText(delay), L"2,5");
     EXPECT_EQ(readSetting(L"DELAI"), L"2,5");
     // The same text with the point as separator is not a number.
     SendMessageTimeoutW(delay, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2.5"), SMTO_ABORTIFHUNG, 1000, &ignored);

@@ -1,30 +1,10 @@
 #include "common/win32/testing/message_box_watcher.h"
 
+#include "common/win32/testing/top_level_windows.h"
+
 namespace tolvare::testing {
 
 namespace {
-
-struct Search {
-    const std::wstring* caption;
-    DWORD processId;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK findDialog(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    wchar_t className[32] = {}, caption[256] = {};
-    GetClassNameW(window, className, 32);
-    GetWindowTextW(window, caption, 256);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    // Suites run side by side on one desktop: another program's box is not ours to answer.
-    if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
-        *search->caption == caption) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 struct Contents {
     std::wstring text;
@@ -65,14 +45,13 @@ bool MessageBoxWatcher::wait() {
 void MessageBoxWatcher::watch(std::wstring caption, int answer, DWORD timeoutMs, DWORD processId) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (GetTickCount64() < end) {
-        Search search{&caption, processId};
-        EnumWindows(findDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        // Suites run side by side on one desktop: another program's box is not ours to answer.
+        if (HWND box = findTopLevel(processId, L"#32770", caption, nullptr, true)) {
             Contents contents;
-            EnumChildWindows(search.found, readChild, reinterpret_cast<LPARAM>(&contents));
+            EnumChildWindows(box, readChild, reinterpret_cast<LPARAM>(&contents));
             seen_ = {caption, contents.text, contents.hasIcon};
-            PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(search.found, answer)));
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
             answered_ = true;
             return;
         }
