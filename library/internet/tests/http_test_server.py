@@ -16,6 +16,22 @@ make each address unique and keep the platform's cache out of the way.
   /until-close/<token>   200 without Content-Length, the body ended by closing the connection
   /no-answer/<token>     the connection closes without any answer
   /cacheable/<kind>/...  as <kind>, with headers that let a client cache the answer for an hour
+  /chunked/<token>       200, the body in chunks of several sizes, then the last chunk
+  /chunked-cut/<token>   as /chunked, but the connection closes after half the chunks
+  /chunked-cut-mid/<token>  as /chunked, but the connection closes inside a chunk
+  /reset/<token>         200 without Content-Length, half the body, then a connection reset
+  /reset-length/<token>  200 with Content-Length, half the body, then a connection reset
+  /gzip-cut/<token>      the body gzip-encoded without Content-Length, the connection closed
+                         half-way through the encoded bytes
+  /gzip-chunked/<token>  the body gzip-encoded and sent in chunks, complete
+  /gzip-chunked-cut/<token>  as /gzip-chunked, the last half of the encoded bytes and the last
+                         chunk missing
+  /gzip-bad/<token>      "gzip" bytes that are not a compressed stream, with their length
+  /slow/<token>          Content-Length of the body, then one byte a second
+  /hang/<token>          reads the request and never answers (the connection stays open)
+  /loop/<token>          302 to itself, for ever
+  /huge/<token>          Content-Length of 10 GB, bytes for as long as the client reads
+  /huge-chunked/<token>  chunks for as long as the client reads
 
 The body of a token is the line "<token>\\r\\n" two thousand times (tens of kilobytes, more than
 one read of the client).
@@ -24,7 +40,24 @@ import gzip
 import http.server
 import os
 import socket
+import struct
 import sys
+import time
+
+
+def chunks_of(data):
+    """The data cut into chunks of growing sizes (1, 10, 100, 1000, 1000, ... bytes), each in
+    the chunked transfer coding, without the last chunk."""
+    out, i, size = [], 0, 1
+    while i < len(data):
+        part = data[i:i + size]
+        out.append(b"%x\r\n" % len(part) + part + b"\r\n")
+        i += len(part)
+        size = min(size * 10, 1000)
+    return out
+
+
+LAST_CHUNK = b"0\r\n\r\n"
 
 
 def body_of(token):
@@ -62,6 +95,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
             pass
         self.close_connection = True
 
+    def reset_connection(self):
+        """Ends the connection with a reset (RST), not an orderly close."""
+        self.wfile.flush()
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+        self.close_connection = True
+
+    def send_chunked(self, chunks, complete, extra=()):
+        self.start(200)
+        self.send_header("Transfer-Encoding", "chunked")
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+        for chunk in chunks:
+            self.wfile.write(chunk)
+        if complete:
+            self.wfile.write(LAST_CHUNK)
+        else:
+            self.drop_connection()
+
     def do_GET(self):
         parts = self.path.split("?", 1)[0].strip("/").split("/")
         self.cacheable = parts[0] == "cacheable"
@@ -98,6 +151,77 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.drop_connection()
         elif kind == "no-answer":
             self.drop_connection()
+        elif kind in ("chunked", "chunked-cut"):
+            chunks = chunks_of(body)
+            self.send_chunked(chunks if kind == "chunked" else chunks[: len(chunks) // 2], kind == "chunked")
+        elif kind == "chunked-cut-mid":
+            chunks = chunks_of(body)
+            cut = chunks[: len(chunks) // 2]
+            cut[-1] = cut[-1][: len(cut[-1]) // 2]
+            self.send_chunked(cut, False)
+        elif kind in ("reset", "reset-length"):
+            self.start(200)
+            if kind == "reset-length":
+                self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body[: len(body) // 2])
+            self.reset_connection()
+        elif kind == "gzip-cut":
+            packed = gzip.compress(body)
+            self.start(200)
+            self.send_header("Content-Encoding", "gzip")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(packed[: len(packed) // 2])
+            self.drop_connection()
+        elif kind in ("gzip-chunked", "gzip-chunked-cut"):
+            packed = gzip.compress(body)
+            if kind == "gzip-chunked-cut":
+                packed = packed[: len(packed) // 2]
+            self.send_chunked(chunks_of(packed), kind == "gzip-chunked", [("Content-Encoding", "gzip")])
+        elif kind == "gzip-bad":
+            self.send_body(200, b"\x1f\x8b" + body[:100], extra=[("Content-Encoding", "gzip")])
+        elif kind == "slow":
+            self.start(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            try:
+                for i in range(len(body)):
+                    self.wfile.write(body[i:i + 1])
+                    self.wfile.flush()
+                    time.sleep(1)
+            except OSError:
+                pass
+            self.close_connection = True
+        elif kind == "hang":
+            # Until the client gives up: a read that returns nothing means it closed.
+            self.connection.settimeout(None)
+            try:
+                while self.connection.recv(1024):
+                    pass
+            except OSError:
+                pass
+            self.close_connection = True
+        elif kind == "loop":
+            self.send_response(302)
+            self.send_header("Location", "/loop/" + token)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        elif kind in ("huge", "huge-chunked"):
+            self.start(200)
+            block = b"00:00=x\r\n" * 6554
+            if kind == "huge":
+                self.send_header("Content-Length", str(10 * 1024 ** 3))
+            else:
+                self.send_header("Transfer-Encoding", "chunked")
+                block = b"%x\r\n" % len(block) + block + b"\r\n"
+            self.end_headers()
+            try:
+                for _ in range(10 * 1024 ** 3 // len(block)):
+                    self.wfile.write(block)
+            except OSError:
+                pass
+            self.close_connection = True
         else:
             self.send_body(404, b"unknown test path", "text/plain")
 

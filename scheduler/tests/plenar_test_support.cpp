@@ -1,0 +1,140 @@
+#include "scheduler/tests/plenar_test_support.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace plenar_test {
+
+namespace {
+
+// KORVEL registered from the build for the whole run: PLENAR creates its classes by class
+// identifier.
+class RegisteredLibrary : public ::testing::Environment {
+public:
+    void SetUp() override {
+        library_.reset(LoadLibraryW(besideTestProgram(L"KORVEL.dll").c_str()));
+        ASSERT_TRUE(library_) << "KORVEL.dll beside the test program";
+        auto entry = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+            reinterpret_cast<void*>(GetProcAddress(library_.get(), "DllRegisterServer")));
+        ASSERT_NE(entry, nullptr);
+        ASSERT_EQ(entry(), S_OK);
+    }
+
+private:
+    unique_hmodule library_;
+};
+
+[[maybe_unused]] const auto* environment = ::testing::AddGlobalTestEnvironment(new RegisteredLibrary);
+
+}  // namespace
+
+std::wstring besideTestProgram(const wchar_t* fileName) {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, n);
+    folder.resize(folder.find_last_of(L'\\') + 1);
+    return folder + fileName;
+}
+
+// The shipped program-folder defaults, from the source tree (a host path in UTF-8, seen through
+// Z:; the tree may lie in a folder with accents).
+std::wstring defaultsFolder() {
+    const char* host = PLENAR_DEFAULTS_FOLDER;
+    std::wstring path(MultiByteToWideChar(CP_UTF8, 0, host, -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, host, -1, path.data(), static_cast<int>(path.size()));
+    path.resize(path.size() - 1);
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    return L"Z:" + path;
+}
+
+static BOOL CALLBACK readStaticText(HWND child, LPARAM context) {
+    auto& seen = *reinterpret_cast<MessageBoxSeen*>(context);
+    if (windowClass(child) != L"Static" || !IsWindowVisible(child)) return TRUE;
+    if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        seen.hasIcon = true;
+    } else {
+        const std::wstring text = windowText(child);
+        if (!text.empty()) seen.text = text;
+    }
+    return TRUE;
+}
+
+MessageBoxSeen readMessageBox(HWND dialog) {
+    MessageBoxSeen seen;
+    seen.window = dialog;
+    EnumChildWindows(dialog, readStaticText, reinterpret_cast<LPARAM>(&seen));
+    return seen;
+}
+
+std::optional<MessageBoxSeen> waitForMessageBox(DWORD processId, const std::wstring& caption,
+                                                std::chrono::milliseconds timeout) {
+    HWND dialog = nullptr;
+    if (!waitFor([&] { return (dialog = findTopLevel(processId, L"#32770", caption)) != nullptr && IsWindowVisible(dialog); },
+                 timeout))
+        return std::nullopt;
+    // The text is filled in while the box opens.
+    std::this_thread::sleep_for(200ms);
+    return readMessageBox(dialog);
+}
+
+void press(HWND dialog, int button) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+std::string readFileBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeFileBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+int countLines(const std::string& text) {
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+std::string timeOfDay(const SYSTEMTIME& t) {
+    char text[8];
+    snprintf(text, sizeof text, "%02u:%02u", t.wHour, t.wMinute);
+    return text;
+}
+
+void clickScreen(POINT point) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(point.x, 65535, width - 1);
+        input.mi.dy = MulDiv(point.y, 65535, height - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+POINT cellPoint(HWND table, int viewRow, int column) {
+    RECT header{};
+    GetWindowRect(FindWindowExW(table, nullptr, L"SysHeader32", nullptr), &header);
+    // The approximate view height grows by one row height per item.
+    const LRESULT one = SendMessageW(table, LVM_APPROXIMATEVIEWRECT, 1, MAKELPARAM(-1, -1));
+    const LRESULT two = SendMessageW(table, LVM_APPROXIMATEVIEWRECT, 2, MAKELPARAM(-1, -1));
+    const int rowHeight = HIWORD(two) - HIWORD(one);
+    int x = 0;
+    for (int i = 0; i < column; ++i) x += static_cast<int>(SendMessageW(table, LVM_GETCOLUMNWIDTH, i, 0));
+    x += static_cast<int>(SendMessageW(table, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+    POINT origin{0, 0};
+    ClientToScreen(table, &origin);
+    return {origin.x + x, header.bottom + rowHeight * viewRow + rowHeight / 2};
+}
+
+}  // namespace plenar_test
