@@ -31,15 +31,24 @@ HWND ActionTable::create(HWND parent, int id, const RECT& bounds, int dpi, HFONT
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<wchar_t*>(kColumns[i].caption);
-        // The design widths, but never narrower than the caption: the system's header font
-        // is wider than the one the widths were chosen for.
-        const int captionWidth = ListView_GetStringWidth(window_, kColumns[i].caption) + MulDiv(16, dpi, 96);
-        column.cx = std::max(MulDiv(kColumns[i].widthTwips, dpi, 1440), captionWidth);
+        column.cx = columnWidth(i, dpi);
         column.iSubItem = i;
         ListView_InsertColumn(window_, i, &column);
     }
     refresh();
     return window_;
+}
+
+int ActionTable::columnWidth(int column, int dpi) const {
+    // The design widths, but never narrower than the caption: the system's header font is wider
+    // than the one the widths were chosen for.
+    const int captionWidth = ListView_GetStringWidth(window_, kColumns[column].caption) + MulDiv(16, dpi, 96);
+    return std::max(MulDiv(kColumns[column].widthTwips, dpi, 1440), captionWidth);
+}
+
+void ActionTable::setDpi(int dpi) {
+    if (!window_) return;
+    for (int i = 0; i < 3; ++i) ListView_SetColumnWidth(window_, i, columnWidth(i, dpi));
 }
 
 void ActionTable::refresh() {

@@ -26,6 +26,8 @@ public:
     // font, when given, stays the caller's.
     HWND create(HWND parent, int id, const RECT& bounds, int dpi, HFONT font = nullptr);
     HWND window() const { return window_; }
+    // The column widths for another DPI (after the window's font has changed to it).
+    void setDpi(int dpi);
 
     // The rows shown; the table only reads them, and must be refreshed after they change.
     void setRows(const std::vector<scheduler::ActionLine>* rows) { rows_ = rows; }
@@ -43,6 +45,7 @@ public:
     }
 
 private:
+    int columnWidth(int column, int dpi) const;
     const std::string* cellBytes(int viewRow, int column) const;
 
     HWND window_ = nullptr;

@@ -25,6 +25,8 @@ enum ControlId : int {
     kFirstSettingsLabel = 120,  // captions and unit labels follow
 };
 
+// The menu bar's resource in the program (plenar.rc), and its items.
+inline constexpr int kMainMenuResource = 1;
 enum MenuId : int {
     kMenuStart = 200,
     kMenuDownload = 201,

@@ -37,13 +37,39 @@ std::wstring widenKey(std::string_view key) {
     return fromUtf8(key);
 }
 
+// The message font of the system at `dpi`. Windows 10 gives the metrics for any DPI; older
+// systems give them for the system DPI, which is then scaled.
+unique_gdiobj messageFont(int dpi) {
+    using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
+        return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
+    int systemDpi = 96;
+    if (HDC screen = GetDC(nullptr)) {
+        systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    if (systemDpi > 0 && systemDpi != dpi)
+        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
+    return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+// Sent to every top-level window when the shell (and its notification area) starts again.
+UINT taskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance)
     : instance_(instance),
       programFolder_(programFolder()),
       listPath_(programFolder_ + L"\\" + fromUtf8(scheduler::kListFileName)),
-      decimalSeparator_(decimalSeparator()),
       fields_{{{&scheduler::kCheckPeriodSetting, kDelayEdit},
                {&scheduler::kDownloadIntervalSetting, kDownloadDelayEdit},
                {&scheduler::kMacroDurationSetting, kMacroDurationEdit}}},
@@ -89,37 +115,56 @@ bool MainWindow::createWindow() {
     if (!window_) return false;
     dpi_ = windowDpi(window_);
 
-    // The menu belongs to the window from here on and goes with it.
-    HMENU menuBar = CreateMenu();
-    HMENU fileMenu = CreatePopupMenu();
-    if (menuBar && fileMenu) {
-        AppendMenuW(fileMenu, MF_STRING, kMenuStart, L"&Lancer le gestionnaire");
-        AppendMenuW(fileMenu, MF_STRING, kMenuDownload, L"&Télécharger la liste d'Internet");
-        AppendMenuW(fileMenu, MF_STRING, kMenuSave, L"&Sauver la liste et les paramètres");
-        AppendMenuW(fileMenu, MF_STRING, kMenuMacros, L"&Macros");
-        AppendMenuW(fileMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(fileMenu, MF_STRING, kMenuQuit, L"&Quitter");
-        AppendMenuW(menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu), L"&Fichier");
-        AppendMenuW(menuBar, MF_STRING, kMenuAbout, L"&A propos");
-        AppendMenuW(menuBar, MF_STRING, kMenuEmpty, L"");
-        AppendMenuW(menuBar, MF_STRING, kMenuHelpCaption, L"Aide (F1)");
-        SetMenu(window_, menuBar);
-    } else {
-        if (fileMenu) DestroyMenu(fileMenu);
-        if (menuBar) DestroyMenu(menuBar);
-    }
+    // The menu bar is the program's menu resource; it belongs to the window from here on and
+    // goes with it.
+    if (HMENU menuBar = LoadMenuW(instance_, MAKEINTRESOURCEW(kMainMenuResource)); menuBar && !SetMenu(window_, menuBar))
+        DestroyMenu(menuBar);
 
-    RECT frame{0, 0, scale(520), scale(400)};
-    AdjustWindowRectEx(&frame, style, TRUE, 0);
-    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    SetWindowPos(window_, nullptr, 0, 0, windowSizeForDpi().cx, windowSizeForDpi().cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    font_ = messageFont(dpi_);
     createControls();
     return true;
+}
+
+SIZE MainWindow::windowSizeForDpi() const {
+    RECT frame{0, 0, scale(kClientWidth), scale(kClientHeight)};
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
+    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    if (!adjustForDpi || !adjustForDpi(&frame, style, TRUE, 0, static_cast<UINT>(dpi_)))
+        AdjustWindowRectEx(&frame, style, TRUE, 0);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void MainWindow::onDpiChanged(int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    dpi_ = dpi;
+    unique_gdiobj font = messageFont(dpi_);
+    if (font) font_ = std::move(font);
+    // Moving and resizing the window here is no user's resize: it must not send the window to
+    // the notification area.
+    const bool hideOnResize = hideOnResize_;
+    hideOnResize_ = false;
+    for (const PlacedControl& placed : placedControls_) {
+        SetWindowPos(placed.window, nullptr, scale(placed.design.left), scale(placed.design.top),
+                     scale(placed.design.right - placed.design.left),
+                     scale(placed.design.bottom - placed.design.top),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (font_) SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+    table_.setDpi(dpi_);
+    const SIZE size = windowSizeForDpi();
+    RECT window;
+    GetWindowRect(window_, &window);
+    const POINT origin = suggested ? POINT{suggested->left, suggested->top} : POINT{window.left, window.top};
+    SetWindowPos(window_, nullptr, origin.x, origin.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(window_, &client);
+    settledSize_ = {client.right, client.bottom};
+    hideOnResize_ = hideOnResize;
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND MainWindow::addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int x,
@@ -127,7 +172,9 @@ HWND MainWindow::addControl(const wchar_t* className, const wchar_t* text, DWORD
     HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | style, scale(x), scale(y),
                                    scale(width), scale(height), window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (control && font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (!control) return nullptr;
+    placedControls_.push_back({control, RECT{x, y, x + width, y + height}});
+    if (font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return control;
 }
 
@@ -146,8 +193,11 @@ void MainWindow::createControls() {
     TabCtrl_InsertItem(tabStrip_, 1, &tab);
 
     listLabel_ = addControl(WC_STATICW, L"Liste des actions:", WS_VISIBLE, kListLabel, 20, 40, 300, 16);
-    const RECT tableBounds{scale(20), scale(58), scale(20 + 480), scale(58 + 222)};
-    table_.create(window_, kTable, tableBounds, dpi_, static_cast<HFONT>(font_.get()));
+    const RECT tableDesign{20, 58, 20 + 480, 58 + 222};
+    const RECT tableBounds{scale(tableDesign.left), scale(tableDesign.top), scale(tableDesign.right),
+                           scale(tableDesign.bottom)};
+    if (table_.create(window_, kTable, tableBounds, dpi_, static_cast<HFONT>(font_.get())))
+        placedControls_.push_back({table_.window(), tableDesign});
     infoLabel_ = addControl(WC_STATICW, kTableNotice, 0, kInfoLabel, 20, 286, 480, 36);
 
     frame_ = addControl(WC_BUTTONW, L"Paramètres:", BS_GROUPBOX | WS_CLIPSIBLINGS, kSettingsFrame, 20,
@@ -229,6 +279,24 @@ void MainWindow::addTrayIcon() {
     trayIconShown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 
+void MainWindow::onShellRestarted() {
+    // The new shell has none of the old one's icons.
+    trayIconShown_ = false;
+    addTrayIcon();
+    // A window hidden into an icon that is gone would be out of reach: it goes to the taskbar.
+    if (!trayIconShown_ && window_ && !IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWMINNOACTIVE);
+}
+
+void MainWindow::sendToNotificationArea() {
+    // Without an icon in the notification area a hidden window could not be brought back: it
+    // is minimised to the taskbar instead.
+    if (trayIconShown_) {
+        ShowWindow(window_, SW_HIDE);
+    } else if (!IsIconic(window_)) {
+        ShowWindow(window_, SW_MINIMIZE);
+    }
+}
+
 void MainWindow::removeTrayIcon() {
     if (!trayIconShown_) return;
     NOTIFYICONDATAW data{};
@@ -241,6 +309,7 @@ void MainWindow::removeTrayIcon() {
 
 void MainWindow::startUp(const std::wstring& commandLine) {
     // Steps 3 to 5 (the last download, the list path, the icon) were done by construction.
+    removeLeftoverTemporaryFiles(programFolder_);
     readSettings();
     // A settings message is modal: the window may have been closed while it was shown.
     if (!window_) return;
@@ -309,7 +378,14 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreatedMessage() && message != 0) {
+        onShellRestarted();
+        return 0;
+    }
     switch (message) {
+    case WM_DPICHANGED:
+        onDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_COMMAND:
         onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
@@ -394,18 +470,18 @@ void MainWindow::onSize(WPARAM kind, LPARAM size) {
     // Moving a window can report its unchanged size again; only a real change of size (or
     // minimising) sends the window to the notification area.
     if (kind == SIZE_MINIMIZED || LOWORD(size) != settledSize_.cx || HIWORD(size) != settledSize_.cy)
-        ShowWindow(window_, SW_HIDE);
+        sendToNotificationArea();
 }
 
 void MainWindow::setCheckPeriodFromField() {
     const std::optional<std::uint32_t> period =
-        scheduler::checkPeriodMilliseconds(toUtf8(windowText(fields_[0].edit)), decimalSeparator_);
+        scheduler::checkPeriodMilliseconds(readNumber(windowText(fields_[0].edit)));
     checkPeriodMs_ = period ? *period : kDesignPeriodMs;
 }
 
 void MainWindow::applyDownloadInterval() {
-    scheduler_.setDownloadInterval(
-        scheduler::downloadIntervalFromText(toUtf8(windowText(fields_[1].edit)), decimalSeparator_));
+    const std::wstring text = windowText(fields_[1].edit);
+    scheduler_.setDownloadInterval(scheduler::downloadInterval(toUtf8(text), readNumber(text)));
 }
 
 void MainWindow::refreshTable() {
@@ -430,7 +506,7 @@ void MainWindow::startScheduler() {
     }
     // A period of 0 switches checking off; SetTimer would take it as the shortest period.
     if (window_ && checkPeriodMs_ > 0) SetTimer(window_, kCheckTimer, checkPeriodMs_, nullptr);
-    if (window_ && hideOnResize_) ShowWindow(window_, SW_HIDE);
+    if (window_ && hideOnResize_) sendToNotificationArea();
 }
 
 void MainWindow::downloadList() {
@@ -550,7 +626,7 @@ void MainWindow::writeSetting(std::string_view key, const std::wstring& value) {
 }
 
 void MainWindow::putFieldText(NumericField& field, const std::wstring& text) {
-    if (windowText(field.edit) == text) return;
+    if (!fieldAlive(field) || windowText(field.edit) == text) return;
     ++field.programmaticChanges;
     SetWindowTextW(field.edit, text.c_str());
     --field.programmaticChanges;
@@ -559,10 +635,18 @@ void MainWindow::putFieldText(NumericField& field, const std::wstring& text) {
     onNumericFieldChanged(field);
 }
 
+bool MainWindow::fieldAlive(const NumericField& field) const {
+    return window_ && IsWindow(field.edit);
+}
+
 void MainWindow::onNumericFieldChanged(NumericField& field) {
+    // A message box runs its own message loop, in which the icon's activation can close this
+    // window: from then on the field is gone and nothing may be checked or written for it (its
+    // text would read as empty and be written, or take the not-a-number path again and again).
+    if (!fieldAlive(field)) return;
     const std::wstring text = windowText(field.edit);
     const scheduler::FieldCheck check =
-        scheduler::checkNumericField(*field.setting, toUtf8(text), decimalSeparator_);
+        scheduler::checkNumericField(*field.setting, readNumber(text));
     switch (check.verdict) {
     case scheduler::FieldVerdict::Accepted:
         break;
@@ -576,6 +660,7 @@ void MainWindow::onNumericFieldChanged(NumericField& field) {
         putFieldText(field, fromUtf8(check.correctedText));
         return;
     }
+    if (!fieldAlive(field)) return;
     writeSetting(field.setting->key, windowText(field.edit));
 }
 

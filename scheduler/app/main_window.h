@@ -33,6 +33,14 @@ public:
     bool reopenRequested() const { return reopen_; }
 
 private:
+    // The client area and the controls' places in pixels at 96 DPI, scaled to the window's DPI.
+    static constexpr int kClientWidth = 520;
+    static constexpr int kClientHeight = 400;
+    struct PlacedControl {
+        HWND window;
+        RECT design;
+    };
+
     struct NumericField {
         const scheduler::NumericSetting* setting;
         int id;
@@ -48,9 +56,14 @@ private:
     HWND addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int x, int y,
                     int width, int height, DWORD exStyle = 0);
     int scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+    SIZE windowSizeForDpi() const;
+    void onDpiChanged(int dpi, const RECT* suggested);
     void loadIcons();
     void addTrayIcon();
     void removeTrayIcon();
+    void onShellRestarted();
+    // Hides the window into the notification area, or minimises it when there is no icon there.
+    void sendToNotificationArea();
 
     void startUp(const std::wstring& commandLine);
     void readSettings();
@@ -72,6 +85,7 @@ private:
     void showMacros();
     void showAssistant();
 
+    bool fieldAlive(const NumericField& field) const;
     void onNumericFieldChanged(NumericField& field);
     void putFieldText(NumericField& field, const std::wstring& text);
     void writeSetting(std::string_view key, const std::wstring& value);
@@ -88,7 +102,6 @@ private:
     int dpi_ = 96;
     std::wstring programFolder_;
     std::wstring listPath_;
-    std::string decimalSeparator_;
 
     unique_gdiobj font_;
     unique_hicon smallIcon_;
@@ -100,6 +113,7 @@ private:
     HWND frame_ = nullptr;
     HWND urlEdit_ = nullptr;
     std::vector<HWND> settingsControls_;  // the frame's captions, fields and units
+    std::vector<PlacedControl> placedControls_;
     ActionTable table_;
     std::array<NumericField, 3> fields_;
 

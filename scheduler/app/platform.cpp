@@ -18,17 +18,45 @@ constexpr long kInternetCacheFolder = 32;  // CSIDL_INTERNET_CACHE
 constexpr short kNamePart = 4;
 constexpr short kExtensionPart = 8;
 
-// A temporary file in `folder`, created empty so that its name is ours.
-std::optional<std::wstring> reserveTemporaryFile(const std::wstring& folder) {
-    std::vector<wchar_t> name(folder.size() + MAX_PATH + 16);
-    if (GetTempFileNameW(folder.c_str(), L"pln", 0, name.data()) == 0) return std::nullopt;
-    return std::wstring(name.data());
+// Temporary files are named ~PLNxxxx.tmp (four hex digits): no longer than the list's own name,
+// so that any folder that can hold the list can hold them (the platform's temporary-name
+// service refuses folders within 14 characters of the path limit), and recognisable, so that
+// what a crash left between writing and moving is removed at the next start.
+constexpr wchar_t kTemporaryPrefix[] = L"~PLN";
+constexpr wchar_t kTemporarySuffix[] = L".tmp";
+constexpr std::size_t kTemporaryNameLength = 12;
+
+bool isTemporaryName(std::wstring_view name) {
+    if (name.size() != kTemporaryNameLength) return false;
+    if (CompareStringOrdinal(name.data(), 4, kTemporaryPrefix, 4, TRUE) != CSTR_EQUAL) return false;
+    if (CompareStringOrdinal(name.data() + 8, 4, kTemporarySuffix, 4, TRUE) != CSTR_EQUAL) return false;
+    return std::all_of(name.begin() + 4, name.begin() + 8, [](wchar_t c) { return iswxdigit(c) != 0; });
 }
 
-// Search handles of FindFirstFile: invalid is INVALID_HANDLE_VALUE, closed by FindClose.
-// (common/win32 has no alias for them yet.)
+// A new temporary file in `folder`, created empty so that its name is ours.
+std::optional<std::wstring> reserveTemporaryFile(const std::wstring& folder) {
+    static unsigned serial = GetCurrentProcessId() * 7919u + GetTickCount();
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        wchar_t digits[8];
+        swprintf(digits, 8, L"%04X", (serial++) & 0xFFFFu);
+        const std::wstring name = folder + L"\\" + kTemporaryPrefix + digits + kTemporarySuffix;
+        unique_hfile file(CreateFileW(extendedPath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) return name;
+        // Taken: try the next name; any other failure (no folder, no right to write) is final.
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 bool moveOver(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(extendedPath(from).c_str(), extendedPath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void removeFile(const std::wstring& path) {
+    DeleteFileW(extendedPath(path).c_str());
 }
 
 // Seconds between the clock PLENAR_CLOCK asks for and the user's clock, fixed when the process
@@ -69,7 +97,7 @@ std::int64_t SystemClock::monotonicSeconds() const {
 std::optional<std::string> FileListStore::readList() {
     // Sharing for reading only: a list being written by another program is locked and is not
     // read half-way.
-    unique_hfile file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    unique_hfile file(CreateFileW(extendedPath(path_).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     LARGE_INTEGER size;
@@ -90,7 +118,7 @@ std::optional<std::string> FileListStore::readList() {
     return bytes;
 }
 
-bool startCommandLine(std::wstring commandLine, WORD showWindow) {
+bool startCommandLine(std::wstring commandLine, WORD showWindow, const std::wstring& program) {
     if (commandLine.empty()) return false;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -99,18 +127,38 @@ bool startCommandLine(std::wstring commandLine, WORD showWindow) {
     PROCESS_INFORMATION process{};
     // CreateProcessW may write into the command line it is given.
     commandLine.push_back(L'\0');
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine.data(), nullptr,
+                        nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
     unique_handle processHandle(process.hProcess);
     unique_handle threadHandle(process.hThread);
     return true;
 }
 
+std::optional<std::wstring> windows9xStartProgram() {
+    // start.exe belongs to Windows 95/98 only; anywhere else a file of that name is whatever
+    // someone put on the search path, and it must not receive the addresses.
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExW(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS)
+        return std::nullopt;
+    std::vector<wchar_t> folder(MAX_PATH);
+    const UINT length = GetWindowsDirectoryW(folder.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    const std::wstring windows(folder.data(), length);
+    for (const wchar_t* place : {L"\\start.exe", L"\\command\\start.exe"}) {
+        const std::wstring candidate = windows + place;
+        if (fileExists(candidate)) return candidate;
+    }
+    return std::nullopt;
+}
+
 void openWebAddress(const std::wstring& url) {
-    if (startCommandLine(L"start.exe " + url, SW_SHOWMINIMIZED)) return;
-    // NT-family systems have no start.exe: the shell's own verb opens the address with the
-    // associated browser. No error dialog: actions are fire and forget.
+    if (const std::optional<std::wstring> start = windows9xStartProgram()) {
+        if (startCommandLine(L"\"" + *start + L"\" " + url, SW_SHOWMINIMIZED, *start)) return;
+    }
+    // The shell's own verb opens the address with the associated browser. No error dialog:
+    // actions are fire and forget.
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
@@ -190,7 +238,7 @@ void InternetListDownloader::downloadList() {
         InternetObject internet;
         internet.downloadFile(currentUrl_(), *temporary, succeeded);
     }
-    if (!succeeded || !moveOver(*temporary, listPath_)) DeleteFileW(temporary->c_str());
+    if (!succeeded || !moveOver(*temporary, listPath_)) removeFile(*temporary);
 }
 
 bool replaceFileAtomically(const std::wstring& path, std::string_view bytes) {
@@ -198,7 +246,7 @@ bool replaceFileAtomically(const std::wstring& path, std::string_view bytes) {
     if (!temporary) return false;
     bool written = false;
     {
-        unique_hfile file(CreateFileW(temporary->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        unique_hfile file(CreateFileW(extendedPath(*temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             written = true;
@@ -215,8 +263,31 @@ bool replaceFileAtomically(const std::wstring& path, std::string_view bytes) {
         }
     }
     if (written && moveOver(*temporary, path)) return true;
-    DeleteFileW(temporary->c_str());
+    removeFile(*temporary);
     return false;
+}
+
+void removeLeftoverTemporaryFiles(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    unique_hfind search(FindFirstFileExW(extendedPath(folder + L"\\~PLN*.tmp").c_str(), FindExInfoBasic,
+                                         &found, FindExSearchNameMatch, nullptr, 0));
+    if (!search) return;
+    std::vector<std::wstring> leftovers;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && isTemporaryName(found.cFileName))
+            leftovers.push_back(folder + L"\\" + found.cFileName);
+    } while (FindNextFileW(search.get(), &found));
+    // A file another PLENAR of this folder is still writing is open without sharing, and stays.
+    for (const std::wstring& leftover : leftovers) removeFile(leftover);
+}
+
+std::wstring extendedPath(const std::wstring& path) {
+    // Below the limit the plain form serves every system; above it only the extended form
+    // reaches the file. It takes a full path without "." or ".." parts, as the program folder is.
+    if (path.size() < MAX_PATH || path.starts_with(L"\\\\?\\")) return path;
+    if (path.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    return path;
 }
 
 std::wstring folderOf(const std::wstring& path) {
@@ -225,7 +296,7 @@ std::wstring folderOf(const std::wstring& path) {
 }
 
 bool fileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(extendedPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

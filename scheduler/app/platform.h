@@ -37,8 +37,10 @@ private:
     std::wstring path_;
 };
 
-// Program actions start in a normal window with focus; addresses through "start.exe",
-// minimised with focus, or through the shell's "open" verb where there is no "start.exe".
+// Program actions start in a normal window with focus. Addresses open through the start.exe of
+// the Windows folder (or its command folder) on Windows 95/98, minimised with focus, and through
+// the shell's "open" verb everywhere else; never through a start.exe of the current folder or
+// the search path.
 class ShellActionRunner final : public scheduler::ActionRunner {
 public:
     void startProgram(std::string_view commandLine) override;
@@ -50,9 +52,14 @@ public:
 };
 
 // Starts a command line (UTF-16) with the given show state; false when it cannot be started.
-bool startCommandLine(std::wstring commandLine, WORD showWindow);
+// With `program`, that file is started and the command line is only its arguments' text;
+// without, the platform's program search finds the program the command line names.
+bool startCommandLine(std::wstring commandLine, WORD showWindow, const std::wstring& program = {});
 
-// Opens a web address: "start.exe " + address, falling back to the shell's "open" verb.
+// The start.exe of a Windows 95/98 system (full path), or nothing on any other system.
+std::optional<std::wstring> windows9xStartProgram();
+
+// Opens a web address: the Windows 95/98 start.exe with the address, or the shell's "open" verb.
 void openWebAddress(const std::wstring& url);
 
 // Replaces the list file by a download from the address the settings show now, after deleting
@@ -77,6 +84,14 @@ private:
 // step, so that a failure leaves the old file whole. False on any failure (the temporary file
 // is removed).
 bool replaceFileAtomically(const std::wstring& path, std::string_view bytes);
+
+// Removes the temporary files that an earlier run of the program left in `folder` (a crash
+// between writing one and moving it over the list); files still open elsewhere stay.
+void removeLeftoverTemporaryFiles(const std::wstring& folder);
+
+// The form of a full path that the file functions accept past the path limit ("\\?\"); the
+// path itself below it.
+std::wstring extendedPath(const std::wstring& path);
 
 // The folder part of a path, without a trailing backslash.
 std::wstring folderOf(const std::wstring& path);

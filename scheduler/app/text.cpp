@@ -1,5 +1,7 @@
 #include "scheduler/app/text.h"
 
+#include <oleauto.h>
+
 #include <climits>
 #include <vector>
 
@@ -36,10 +38,20 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
-std::string decimalSeparator() {
-    wchar_t separator[8] = {};
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1) return ".";
-    return toUtf8(separator);
+scheduler::NumberReading readNumber(const std::wstring& text) {
+    scheduler::NumberReading reading;
+    // The conversions take a terminated string; a text with a NUL inside is not a number.
+    if (text.find(L'\0') != std::wstring::npos) return reading;
+    // The conversions' declarations take a writable string, which they only read.
+    std::wstring copy = text;
+    OLECHAR* chars = copy.data();
+    SHORT whole16 = 0;
+    if (SUCCEEDED(VarI2FromStr(chars, LOCALE_USER_DEFAULT, 0, &whole16))) reading.whole16 = whole16;
+    LONG whole32 = 0;
+    if (SUCCEEDED(VarI4FromStr(chars, LOCALE_USER_DEFAULT, 0, &whole32))) reading.whole32 = whole32;
+    double value = 0;
+    if (SUCCEEDED(VarR8FromStr(chars, LOCALE_USER_DEFAULT, 0, &value))) reading.value = value;
+    return reading;
 }
 
 std::wstring programFolder() {

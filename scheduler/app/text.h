@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "scheduler/core/settings.h"
+
 namespace tolvare::plenar {
 
 std::wstring widen(std::string_view text, UINT codePage);
@@ -20,8 +22,9 @@ inline std::string toAnsi(std::wstring_view text) { return narrow(text, CP_ACP);
 // The whole text of a window.
 std::wstring windowText(HWND window);
 
-// The user's decimal separator, in UTF-8 (the core reads numbers with it).
-std::string decimalSeparator();
+// A settings text read as numbers by the platform's variant conversions in the user's locale,
+// as every other program of the user reads numbers (separators, exponent, blanks, sign).
+scheduler::NumberReading readNumber(const std::wstring& text);
 
 // The folder of the running program, without a trailing backslash.
 std::wstring programFolder();

@@ -279,7 +279,7 @@ TEST(SchedulerDownload, IntervalKeepsItsPaceAcrossMidnight) {
 
 TEST(SchedulerDownload, FirstDownloadCountsMinuteBoundariesAndZeroSwitchesItOff) {
     World world(at(0, 10, 0, 10), "10:00=a\r\n");
-    world.scheduler.setDownloadInterval(downloadIntervalFromText("30", ","));
+    world.scheduler.setDownloadInterval(DownloadInterval{true, 30});
     world.scheduler.loadOnlyPass();
     world.scheduler.startScheduler();
     world.tickUntil(at(0, 10, 40), 10);
@@ -287,7 +287,7 @@ TEST(SchedulerDownload, FirstDownloadCountsMinuteBoundariesAndZeroSwitchesItOff)
     EXPECT_EQ(world.downloads[0], at(0, 10, 31, 0));
 
     World off(at(0, 10, 0, 10), "10:00=a\r\n");
-    off.scheduler.setDownloadInterval(downloadIntervalFromText("0", ","));
+    off.scheduler.setDownloadInterval(DownloadInterval{false, 0});
     off.scheduler.loadOnlyPass();
     off.scheduler.startScheduler();
     off.tickUntil(at(2, 0, 0), 60);

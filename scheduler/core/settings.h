@@ -1,10 +1,8 @@
-// The settings file param.ini: its keys, defaults and limits, and the reading of the numeric
-// values as the settings fields check them. Pure functions over the text, so that the window
-// and the tests share one reading; the decimal separator is the caller's (the system's).
-//
-// Number syntax accepted (a decision: the plain decimal form a user types): optional spaces or
-// tabs around, an optional sign, digits with at most one decimal separator, at least one
-// digit. No exponent, no thousands separator, no other separator than the one given.
+// The settings file param.ini: its keys, defaults and limits, and the decisions the settings
+// fields and the pass make from their numbers. Reading a text as a number is the platform's
+// job (its number conversions in the user's locale: decimal and grouping separators, exponents,
+// signs and blanks as every other program of the user reads them); these functions decide from
+// what it read.
 #pragma once
 
 #include <cstdint>
@@ -81,27 +79,12 @@ inline constexpr NumericSetting kMacroDurationSetting{
     .textWhenNotANumber = "30",
 };
 
-// A number exactly as typed: sign, whole part and fraction digits, so that rounding and limit
-// tests are exact (no binary floating point).
-struct Decimal {
-    bool negative = false;
-    bool huge = false;  // more than 18 significant whole digits; `whole` is not kept
-    std::uint64_t whole = 0;
-    std::string fraction;  // the digits after the separator
+// A field's text as the platform's number conversion reads it; nothing where it cannot.
+struct NumberReading {
+    std::optional<std::int16_t> whole16;  // a signed 16-bit whole number, rounded half to even
+    std::optional<std::int32_t> whole32;  // a signed 32-bit whole number, rounded half to even
+    std::optional<double> value;          // a decimal number
 };
-
-std::optional<Decimal> parseDecimal(std::string_view text, std::string_view decimalSeparator);
-
-// The value times 10^scale (scale 0 to 9), rounded half to even; nothing when it does not fit
-// in 64 bits.
-std::optional<std::int64_t> roundHalfEven(const Decimal& value, int scale = 0);
-
-// -1, 0 or 1 as the value is below, equal to or above n (-0 equals 0).
-int compareDecimal(const Decimal& value, std::int64_t n);
-
-// The text as a signed 16-bit whole number, rounded half to even: nothing when it is not a
-// number or falls outside -32768 to 32767 once rounded (so 32767,5 fails).
-std::optional<std::int16_t> parseWhole16(std::string_view text, std::string_view decimalSeparator);
 
 enum class FieldVerdict {
     Accepted,    // write the text as typed
@@ -119,14 +102,12 @@ struct FieldCheck {
 // The check a numeric field makes on every change of its text: first the 16-bit whole-number
 // test (so 40000 is not a number, not above the limit), then the limits on the exact value (a
 // value equal to a limit is accepted; 60,4 is above 60).
-FieldCheck checkNumericField(const NumericSetting& setting, std::string_view text,
-                             std::string_view decimalSeparator);
+FieldCheck checkNumericField(const NumericSetting& setting, const NumberReading& text);
 
 // The check timer's period from the DELAI text: seconds times 1000, rounded half to even to
 // whole milliseconds (2,5 gives 2500; 0 means checking is off). Nothing when the text is not a
-// number or is negative.
-std::optional<std::uint32_t> checkPeriodMilliseconds(std::string_view text,
-                                                     std::string_view decimalSeparator);
+// number, is negative or is too long a period for a timer.
+std::optional<std::uint32_t> checkPeriodMilliseconds(const NumberReading& seconds);
 
 struct DownloadInterval {
     bool enabled = true;
@@ -134,8 +115,8 @@ struct DownloadInterval {
 };
 
 // The DELAIDL text as the pass reads it: exactly "0" switches downloading off; any other text
-// is read as a whole number rounded half to even (so 0,4 downloads every minute). A text that
-// is not a number, which the field never holds, gives the default interval.
-DownloadInterval downloadIntervalFromText(std::string_view text, std::string_view decimalSeparator);
+// counts as its whole number (so 0,4 downloads every minute). A text that is not a number,
+// which the field never holds, gives the default interval.
+DownloadInterval downloadInterval(std::string_view text, const NumberReading& minutes);
 
 }  // namespace tolvare::scheduler

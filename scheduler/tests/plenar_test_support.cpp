@@ -137,4 +137,86 @@ POINT cellPoint(HWND table, int viewRow, int column) {
     return {origin.x + x, header.bottom + rowHeight * viewRow + rowHeight / 2};
 }
 
+RemoteMemory::RemoteMemory(DWORD processId, std::size_t bytes)
+    : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId)) {
+    if (process_) address_ = VirtualAllocEx(process_.get(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+RemoteMemory::~RemoteMemory() {
+    if (address_) VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE);
+}
+
+bool RemoteMemory::write(const void* data, std::size_t bytes, std::size_t offset) {
+    SIZE_T done = 0;
+    return address_ && WriteProcessMemory(process_.get(), at<char>(offset), data, bytes, &done) && done == bytes;
+}
+
+bool RemoteMemory::read(void* data, std::size_t bytes, std::size_t offset) const {
+    SIZE_T done = 0;
+    return address_ && ReadProcessMemory(process_.get(), at<char>(offset), data, bytes, &done) && done == bytes;
+}
+
+namespace {
+
+constexpr int kRemoteTextChars = 512;
+
+// Sends `message` with a structure copied into the other process and a text buffer after it,
+// whose address the structure's text field (set by `pointTo`) receives; returns the text.
+template <typename Structure, typename PointTo>
+std::wstring remoteText(DWORD processId, HWND window, UINT message, WPARAM wParam, Structure structure,
+                        PointTo pointTo) {
+    RemoteMemory memory(processId, sizeof(Structure) + kRemoteTextChars * sizeof(wchar_t));
+    if (!memory.valid()) return L"<no memory>";
+    pointTo(structure, memory.at<wchar_t>(sizeof(Structure)));
+    const wchar_t nothing = 0;
+    if (!memory.write(&structure, sizeof structure) || !memory.write(&nothing, sizeof nothing, sizeof(Structure)))
+        return L"<not written>";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(memory.address()), SMTO_ABORTIFHUNG,
+                        5000, &ignored);
+    std::wstring text(kRemoteTextChars, L'\0');
+    if (!memory.read(text.data(), text.size() * sizeof(wchar_t), sizeof(Structure))) return L"<not read>";
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+}  // namespace
+
+std::wstring tableCellText(DWORD processId, HWND table, int viewRow, int column) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.cchTextMax = kRemoteTextChars;
+    return remoteText(processId, table, LVM_GETITEMTEXTW, static_cast<WPARAM>(viewRow), item,
+                      [](LVITEMW& i, wchar_t* text) { i.pszText = text; });
+}
+
+std::wstring tableColumnCaption(DWORD processId, HWND table, int column) {
+    LVCOLUMNW info{};
+    info.mask = LVCF_TEXT;
+    info.cchTextMax = kRemoteTextChars;
+    return remoteText(processId, table, LVM_GETCOLUMNW, static_cast<WPARAM>(column), info,
+                      [](LVCOLUMNW& c, wchar_t* text) { c.pszText = text; });
+}
+
+std::wstring tabCaption(DWORD processId, HWND tabStrip, int tab) {
+    TCITEMW info{};
+    info.mask = TCIF_TEXT;
+    info.cchTextMax = kRemoteTextChars;
+    return remoteText(processId, tabStrip, TCM_GETITEMW, static_cast<WPARAM>(tab), info,
+                      [](TCITEMW& t, wchar_t* text) { t.pszText = text; });
+}
+
+RECT tabScreenRect(DWORD processId, HWND tabStrip, int tab) {
+    RECT rect{};
+    RemoteMemory memory(processId, sizeof rect);
+    DWORD_PTR ignored = 0;
+    if (!memory.valid() ||
+        !SendMessageTimeoutW(tabStrip, TCM_GETITEMRECT, static_cast<WPARAM>(tab),
+                             reinterpret_cast<LPARAM>(memory.address()), SMTO_ABORTIFHUNG, 5000, &ignored) ||
+        !memory.read(&rect, sizeof rect))
+        return {};
+    MapWindowPoints(tabStrip, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 }  // namespace plenar_test

@@ -62,6 +62,35 @@ void writeFileBytes(const std::wstring& path, const std::string& bytes);
 int countLines(const std::string& text);
 std::string timeOfDay(const SYSTEMTIME& t);
 
+// Memory in another process, for the messages whose parameters point to a structure or a
+// buffer: the system copies those only for its own standard messages, and not for every
+// control's.
+class RemoteMemory {
+public:
+    RemoteMemory(DWORD processId, std::size_t bytes);
+    ~RemoteMemory();
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    bool valid() const { return address_ != nullptr; }
+    void* address() const { return address_; }
+    template <typename T>
+    T* at(std::size_t offset = 0) const { return reinterpret_cast<T*>(static_cast<char*>(address_) + offset); }
+    bool write(const void* data, std::size_t bytes, std::size_t offset = 0);
+    bool read(void* data, std::size_t bytes, std::size_t offset = 0) const;
+
+private:
+    unique_handle process_;
+    void* address_ = nullptr;
+};
+
+// The text of a cell of PLENAR's table (view row 0 is the blank row), and its header captions.
+std::wstring tableCellText(DWORD processId, HWND table, int viewRow, int column);
+std::wstring tableColumnCaption(DWORD processId, HWND table, int column);
+// The caption of a tab of a tab strip of another process, and the screen rectangle of the tab.
+std::wstring tabCaption(DWORD processId, HWND tabStrip, int tab);
+RECT tabScreenRect(DWORD processId, HWND tabStrip, int tab);
+
 // A left click at a point of the screen, through the input queue as the mouse sends it.
 void clickScreen(POINT point);
 // The screen point in the middle of a cell of the table (view row 0 is the blank row).
@@ -118,9 +147,13 @@ protected:
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
         std::wstring commandLine = L"\"" + path(L"PLENAR.exe") + L"\"";
+        // A folder past the path limit is reached through the extended form, and cannot be a
+        // current folder: PLENAR then starts in this program's.
+        const bool deep = path(L"PLENAR.exe").size() >= MAX_PATH;
+        const std::wstring program = deep ? L"\\\\?\\" + path(L"PLENAR.exe") : path(L"PLENAR.exe");
         SetEnvironmentVariableW(L"PLENAR_CLOCK", clock);
-        const BOOL started = CreateProcessW(path(L"PLENAR.exe").c_str(), commandLine.data(), nullptr, nullptr,
-                                            FALSE, 0, nullptr, folder_.c_str(), &startup, &info);
+        const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                            deep ? nullptr : folder_.c_str(), &startup, &info);
         SetEnvironmentVariableW(L"PLENAR_CLOCK", nullptr);
         ASSERT_TRUE(started);
         process_.reset(info.hProcess);
@@ -168,32 +201,36 @@ protected:
 };
 
 
-// The user's decimal separator, set for the programs started while it lives and put back after.
-class UserDecimalSeparator {
+// A value of the user's number format (sDecimal, sThousand...), set for the programs started
+// while it lives and put back after.
+class UserLocaleValue {
 public:
-    explicit UserDecimalSeparator(const wchar_t* separator) {
+    UserLocaleValue(const wchar_t* name, const wchar_t* value) : name_(name) {
         if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                           key_.put()) != ERROR_SUCCESS)
             return;
         wchar_t old[16] = {};
         DWORD size = sizeof old;
-        had_ = RegQueryValueExW(key_.get(), L"sDecimal", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) ==
+        had_ = RegQueryValueExW(key_.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) ==
                ERROR_SUCCESS;
         old_ = old;
-        set_ = RegSetValueExW(key_.get(), L"sDecimal", 0, REG_SZ, reinterpret_cast<const BYTE*>(separator),
-                              static_cast<DWORD>((wcslen(separator) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        set_ = RegSetValueExW(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                              static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     }
-    ~UserDecimalSeparator() {
+    ~UserLocaleValue() {
         if (!set_) return;
         if (had_)
-            RegSetValueExW(key_.get(), L"sDecimal", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+            RegSetValueExW(key_.get(), name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
                            static_cast<DWORD>((old_.size() + 1) * sizeof(wchar_t)));
         else
-            RegDeleteValueW(key_.get(), L"sDecimal");
+            RegDeleteValueW(key_.get(), name_.c_str());
     }
+    UserLocaleValue(const UserLocaleValue&) = delete;
+    UserLocaleValue& operator=(const UserLocaleValue&) = delete;
     bool set() const { return set_; }
 
 private:
+    std::wstring name_;
     tolvare::unique_hkey key_;
     bool had_ = false;
     bool set_ = false;

@@ -2,6 +2,8 @@
 // download, through the real program's windows.
 #include "scheduler/tests/plenar_test_support.h"
 
+#include "scheduler/app/platform.h"
+
 #include <shlobj.h>
 
 #include <atomic>
@@ -249,6 +251,74 @@ TEST_F(PlenarWindowTest, SettingsFieldsCheckEveryKeyAndWriteAtOnce) {
     quitAndExpectEnd();
 }
 
+// A settings message is modal, and while it is on screen the user can still activate the
+// notification-area icon, which closes the window and opens a new one: the handler that showed
+// the message must not go on with the old window's field (it would write an empty setting).
+TEST_F(PlenarWindowTest, ASettingsMessageOutlivingItsWindowWritesNothingMore) {
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    HWND delay = GetDlgItem(main, ids::kDelayEdit);
+    SendMessageW(delay, EM_SETSEL, 0, -1);
+    type(delay, L"1");
+    type(delay, L"2");
+    PostMessageW(delay, WM_CHAR, L'0', 1);
+    const std::optional<MessageBoxSeen> message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus d'une minute de délai.");
+    PostMessageW(main, ids::kTrayMessage, ids::kTrayIconId, WM_LBUTTONUP);
+    HWND reopened = waitForVisibleMainWindow(main);
+    ASSERT_NE(reopened, nullptr);
+    // The message went with its window; the new window shows what the file holds, and nothing
+    // asks anything more.
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(message->window); }, 5s));
+    EXPECT_EQ(readSetting(L"DELAI"), L"60");
+    EXPECT_EQ(windowText(GetDlgItem(reopened, ids::kDelayEdit)), L"60");
+    EXPECT_FALSE(waitForMessageBox(processId_, L"ERREUR", 1s));
+    EXPECT_EQ(readSetting(L"DELAI"), L"60");
+    quitAndExpectEnd();
+}
+
+// The fields read numbers as every program of the user does: the platform's conversion in the
+// user's locale, exponents and grouping included.
+TEST_F(PlenarWindowTest, SettingsNumbersAreReadAsThePlatformReadsThem) {
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    HWND delay = GetDlgItem(main, ids::kDelayEdit);
+    HWND duration = GetDlgItem(main, ids::kMacroDurationEdit);
+    const auto put = [&](HWND field, const std::wstring& text) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 1000,
+                            &ignored);
+    };
+    // 1e2 is a hundred: above the limit, not "not a number".
+    put(delay, L"1e2");
+    std::optional<MessageBoxSeen> message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus d'une minute de délai.");
+    press(message->window, IDOK);
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"60");
+
+    // A number grouped with the user's thousands separator: 1 000 seconds of macro is above 240.
+    wchar_t group[8] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, group, 8);
+    put(duration, std::wstring(L"1") + group + L"000");
+    message = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, L"Vous ne pouvez pas définir plus de 4 minutes de durée.");
+    press(message->window, IDOK);
+    expectSoon([&] { return readSetting(L"DUREEMACRO"); }, L"30");
+
+    // A sign, blanks and 4e1 are accepted and written as typed.
+    put(delay, L"+12 ");
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"+12");
+    put(duration, L"4e1");
+    expectSoon([&] { return readSetting(L"DUREEMACRO"); }, L"4e1");
+    EXPECT_EQ(findTopLevel(processId_, L"#32770"), nullptr);
+    quitAndExpectEnd();
+}
+
 TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBackStopped) {
     // Checks every second, never downloads; one row at the minute that PLENAR's clock reaches a
     // few seconds after it starts, which leaves a trace.
@@ -295,34 +365,184 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     quitAndExpectEnd();
 }
 
-// Where start.exe cannot be started (NT-family systems have none), an address opens through the
-// shell's "open" verb: a start.exe beside PLENAR that is no program, and a protocol whose
-// registered handler leaves a trace.
-TEST_F(PlenarWindowTest, AddressOpensThroughTheShellWhenStartCannotBeStarted) {
+// A protocol whose registered handler leaves a trace: what the shell's "open" verb does with an
+// address of it shows.
+class TracingProtocol {
+public:
+    TracingProtocol(const std::wstring& trace) {
+        const std::wstring handler = L"C:\\windows\\system32\\cmd.exe /c echo %1>>\"" + trace + L"\"";
+        ok_ = set(kKey, nullptr, L"URL:plenartest") && set(kKey, L"URL Protocol", L"") &&
+              set(std::wstring(kKey) + L"\\shell\\open\\command", nullptr, handler);
+    }
+    ~TracingProtocol() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey); }
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr wchar_t kKey[] = L"Software\\Classes\\plenartest";
+    static bool set(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
+                               DWORD((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    bool ok_ = false;
+};
+
+// On the NT family there is no start.exe: a program of that name in PLENAR's folder (its
+// current folder too) or on the search path is someone else's and never receives the address;
+// the shell's "open" verb opens it.
+TEST_F(PlenarWindowTest, AddressesOpenThroughTheShellNeverThroughAStartOnTheSearchPath) {
     writeSetting(L"DELAI", L"1");
     writeSetting(L"DELAIDL", L"0");
-    writeFileBytes(path(L"start.exe"), "not a program");
+    const std::wstring searched = path(L"bin");
+    ASSERT_TRUE(CreateDirectoryW(searched.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"command_line_recorder.exe").c_str(), path(L"start.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"command_line_recorder.exe").c_str(), (searched + L"\\start.exe").c_str(), FALSE));
     const std::wstring trace = path(L"address.txt");
-    const std::wstring handler = L"C:\\windows\\system32\\cmd.exe /c echo %1>>\"" + trace + L"\"";
-    const std::wstring protocol = L"Software\\Classes\\plenartest";
-    auto setText = [](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
-                               DWORD((value.size() + 1) * sizeof(wchar_t)));
-    };
-    ASSERT_EQ(setText(protocol, nullptr, L"URL:plenartest"), ERROR_SUCCESS);
-    ASSERT_EQ(setText(protocol, L"URL Protocol", L""), ERROR_SUCCESS);
-    ASSERT_EQ(setText(protocol + L"\\shell\\open\\command", nullptr, handler), ERROR_SUCCESS);
+    TracingProtocol protocol(trace);
+    ASSERT_TRUE(protocol.ok());
 
+    // PLENAR inherits a search path that leads to the other start.exe first.
+    wchar_t oldPath[32768] = {};
+    const DWORD oldLength = GetEnvironmentVariableW(L"PATH", oldPath, 32768);
+    SetEnvironmentVariableW(L"PATH", (searched + L";" + oldPath).c_str());
     start(L"21:40:00");
+    SetEnvironmentVariableW(L"PATH", oldLength ? oldPath : nullptr);
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
     // A row for this very minute of PLENAR's clock, then the start command: with an empty
     // table it runs a pass at once.
     writeFileBytes(path(L"lstplenar.txt"), "21:40=IEURL=plenartest:ouvert\r\n");
     PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
-    const bool opened = waitFor([&] { return readFileBytes(trace).find("plenartest:ouvert") != std::string::npos; }, 20s);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, protocol.c_str());
-    EXPECT_TRUE(opened) << readFileBytes(trace);
+    EXPECT_TRUE(waitFor([&] { return readFileBytes(trace).find("plenartest:ouvert") != std::string::npos; }, 20s))
+        << readFileBytes(trace);
+    EXPECT_EQ(readFileBytes(path(L"start.exe.log")), "");
+    EXPECT_EQ(readFileBytes(searched + L"\\start.exe.log"), "");
+    quitAndExpectEnd();
+}
+
+// Windows 95/98 open documents with the start.exe of their command folder: there it is used,
+// with the address, and not the shell's verb.
+TEST_F(PlenarWindowTest, OnWindows98AddressesGoToItsOwnStartProgram) {
+    writeSetting(L"DELAI", L"1");
+    writeSetting(L"DELAIDL", L"0");
+    wchar_t windows[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    const std::wstring commandFolder = std::wstring(windows) + L"\\command";
+    const std::wstring start98 = commandFolder + L"\\start.exe";
+    CreateDirectoryW(commandFolder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"command_line_recorder.exe").c_str(), start98.c_str(), FALSE));
+    DeleteFileW((start98 + L".log").c_str());
+    const std::wstring trace = path(L"address.txt");
+    TracingProtocol protocol(trace);
+    // The platform as it reports itself to PLENAR.exe alone.
+    const wchar_t* appDefaults = L"Software\\Wine\\AppDefaults\\PLENAR.exe";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, appDefaults, L"Version", REG_SZ, L"win98", 12), ERROR_SUCCESS);
+
+    start(L"21:40:00");
+    HWND main = waitForVisibleMainWindow();
+    if (main) {
+        writeFileBytes(path(L"lstplenar.txt"), "21:40=IEURL=plenartest:ouvert\r\n");
+        PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
+    }
+    std::string recorded;
+    const bool started = waitFor([&] { return !(recorded = readFileBytes(start98 + L".log")).empty(); }, 20s);
+    RegDeleteTreeW(HKEY_CURRENT_USER, appDefaults);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(started);
+    EXPECT_NE(recorded.find("start.exe\" plenartest:ouvert"), std::string::npos) << recorded;
+    EXPECT_EQ(readFileBytes(trace), "");
+    quitAndExpectEnd();
+    DeleteFileW(start98.c_str());
+    DeleteFileW((start98 + L".log").c_str());
+    RemoveDirectoryW(commandFolder.c_str());
+}
+
+// DELAI 0 switches checking off: after the start command no pass ever comes, neither to run a
+// row nor to reload the list.
+TEST_F(PlenarWindowTest, CheckPeriodZeroNeverRunsAPass) {
+    writeSetting(L"DELAI", L"0");
+    writeSetting(L"DELAIDL", L"0");
+    const std::wstring trace = path(L"trace.txt");
+    const std::string cmd = sizeof(void*) == 4 ? "C:\\windows\\sysnative\\cmd.exe" : "cmd.exe";
+    writeFileBytes(path(L"lstplenar.txt"), "06:00=" + cmd + " /c echo ran>>\"" + std::string(trace.begin(), trace.end()) + "\"\r\n");
+    start(L"05:59:58");
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 2; }, 5s));
+    PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(main); }, 5s));
+    // A pass would now reload this list too.
+    writeFileBytes(path(L"lstplenar.txt"), "06:00=" + cmd + " /c echo ran>>\"" + std::string(trace.begin(), trace.end()) +
+                                               "\"\r\n23:00=x\r\n");
+    // Past 06:00:03 on PLENAR's clock.
+    std::this_thread::sleep_for(5s);
+    EXPECT_EQ(GetFileAttributesW(trace.c_str()), INVALID_FILE_ATTRIBUTES) << "the row ran";
+    EXPECT_EQ(tableRows(main), 2) << "a pass reloaded the list";
+    quitAndExpectEnd();
+}
+
+// A new time typed in the input box replaces the time cell as typed; the key and the row's
+// place stay until the next load, and saving writes the rows in the table's order.
+TEST_F(PlenarWindowTest, ANewTimeIsTakenAsTypedWithoutNewKeyOrOrder) {
+    writeFileBytes(path(L"lstplenar.txt"), "18:00=a\r\n07:45=b\r\n12:30=c\r\n");
+    start(L"23:10:00");
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 4; }, 5s));
+    SetWindowPos(main, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
+    SetForegroundWindow(main);
+    HWND table = GetDlgItem(main, ids::kTable);
+    ASSERT_EQ(tableCellText(processId_, table, 1, 0), L"07:45");
+
+    clickScreen(cellPoint(table, 1, 0));
+    const std::optional<MessageBoxSeen> question = waitForMessageBox(processId_, L"MODIFICATION");
+    ASSERT_TRUE(question);
+    press(question->window, IDNO);
+    HWND box = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'HEURE")) != nullptr; }, 5s));
+    HWND answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
+    ASSERT_NE(answer, nullptr);
+    // PLENAR's clock shows 23:10 (23:11 on a slow machine): the proposal is the current minute.
+    const std::wstring proposed = windowText(answer);
+    EXPECT_TRUE(proposed == L"23:10" || proposed == L"23:11") << std::string(proposed.begin(), proposed.end());
+    EXPECT_EQ(readMessageBox(box).text, L"Entrer la nouvelle heure: ");
+    press(box, IDOK);
+    EXPECT_TRUE(waitFor([&] { return tableCellText(processId_, table, 1, 0) == proposed; }, 5s));
+    EXPECT_EQ(tableCellText(processId_, table, 1, 1), L"b");
+    EXPECT_EQ(tableCellText(processId_, table, 1, 2), L"0745");
+    EXPECT_EQ(tableCellText(processId_, table, 2, 0), L"12:30");
+
+    PostMessageW(main, WM_COMMAND, ids::kMenuSave, 0);
+    const std::string narrowProposed(proposed.begin(), proposed.end());
+    EXPECT_TRUE(waitFor([&] { return readFileBytes(path(L"lstplenar.txt")) == narrowProposed + "=b\r\n12:30=c\r\n18:00=a\r\n"; }, 5s))
+        << readFileBytes(path(L"lstplenar.txt"));
+    quitAndExpectEnd();
+}
+
+// A pass that reloads the table while the question about a row is on screen: the answer must
+// not land on whatever row now stands at that place.
+TEST_F(PlenarWindowTest, AnAnswerGivenAfterAReloadChangesNothing) {
+    writeSetting(L"DELAI", L"2");
+    writeSetting(L"DELAIDL", L"0");
+    writeFileBytes(path(L"lstplenar.txt"), "07:45=b\r\n12:30=c\r\n");
+    start(L"03:00:00");
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 3; }, 5s));
+    SetWindowPos(main, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
+    SetForegroundWindow(main);
+    HWND table = GetDlgItem(main, ids::kTable);
+    clickScreen(cellPoint(table, 1, 1));
+    const std::optional<MessageBoxSeen> question = waitForMessageBox(processId_, L"MODIFICATION");
+    ASSERT_TRUE(question);
+
+    // The scheduler starts (as from its menu) and its first pass loads a longer list.
+    writeFileBytes(path(L"lstplenar.txt"), "07:45=b\r\n12:30=c\r\n13:00=d\r\n");
+    PostMessageW(main, WM_COMMAND, ids::kMenuStart, 0);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 4; }, 10s));
+    press(question->window, IDYES);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(question->window); }, 5s));
+    EXPECT_EQ(tableRows(main), 4) << "a row was removed after the reload";
+    EXPECT_EQ(tableCellText(processId_, table, 1, 1), L"b");
     quitAndExpectEnd();
 }
 
@@ -360,6 +580,66 @@ TEST_F(PlenarWindowTest, SaveToAReadOnlyListReportsAndKeepsTheFile) {
     EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), "07:45=b\r\n");
     EXPECT_EQ(tableRows(main), 2);
     quitAndExpectEnd();
+}
+
+// What a crash between writing a temporary file and moving it over the list left behind goes
+// at the next start; nothing else of the folder does.
+TEST_F(PlenarWindowTest, TemporaryFilesLeftByAnEarlierRunAreRemovedAtStart) {
+    const std::vector<const wchar_t*> leftovers = {L"~PLN00FF.tmp", L"~pln12ab.TMP"};
+    const std::vector<const wchar_t*> others = {L"~PLNXYZW.tmp", L"other.tmp", L"~PLN1234.tmp.bak", L"~PLN123.tmp"};
+    for (const wchar_t* name : leftovers) writeFileBytes(path(name), "07:45=half");
+    for (const wchar_t* name : others) writeFileBytes(path(name), "mine");
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    for (const wchar_t* name : leftovers)
+        EXPECT_TRUE(waitFor([&] { return GetFileAttributesW(path(name).c_str()) == INVALID_FILE_ATTRIBUTES; }, 5s))
+            << std::string(name, name + wcslen(name));
+    for (const wchar_t* name : others)
+        EXPECT_EQ(readFileBytes(path(name)), "mine") << std::string(name, name + wcslen(name));
+    quitAndExpectEnd();
+}
+
+// A program folder deeper than the path limit (Wine cannot start a program there, so the file
+// steps are driven here directly): the list is replaced through its temporary file, and the
+// leftovers of a crash are found and removed there as anywhere else.
+TEST(PlenarFiles, ListReplacementAndLeftoversWorkPastThePathLimit) {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    const std::wstring top = std::wstring(base) + L"plenar-deep-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring middle = top + L"\\" + std::wstring(120, L'p');
+    const std::wstring deep = middle + L"\\" + std::wstring(120, L'q');
+    const std::wstring list = deep + L"\\lstplenar.txt";
+    ASSERT_GT(list.size(), static_cast<std::size_t>(MAX_PATH));
+    for (const std::wstring& folder : {top, middle, deep})
+        ASSERT_TRUE(CreateDirectoryW(tolvare::plenar::extendedPath(folder).c_str(), nullptr));
+    const auto contentOf = [](const std::wstring& file) {
+        unique_hfile handle(CreateFileW(tolvare::plenar::extendedPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+        char bytes[256] = {};
+        DWORD read = 0;
+        if (!handle || !ReadFile(handle.get(), bytes, sizeof bytes, &read, nullptr)) return std::string("<missing>");
+        return std::string(bytes, read);
+    };
+
+    EXPECT_TRUE(tolvare::plenar::replaceFileAtomically(list, "07:45=b\r\n"));
+    EXPECT_EQ(contentOf(list), "07:45=b\r\n");
+    EXPECT_TRUE(tolvare::plenar::replaceFileAtomically(list, "18:00=a\r\n"));
+    EXPECT_EQ(contentOf(list), "18:00=a\r\n");
+    EXPECT_TRUE(tolvare::plenar::fileExists(list));
+
+    const std::wstring leftover = deep + L"\\~PLNBEEF.tmp";
+    {
+        unique_hfile file(CreateFileW(tolvare::plenar::extendedPath(leftover).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+    }
+    tolvare::plenar::removeLeftoverTemporaryFiles(deep);
+    EXPECT_FALSE(tolvare::plenar::fileExists(leftover));
+    EXPECT_TRUE(tolvare::plenar::fileExists(list));
+
+    DeleteFileW(tolvare::plenar::extendedPath(list).c_str());
+    for (const std::wstring& folder : {deep, middle, top}) RemoveDirectoryW(tolvare::plenar::extendedPath(folder).c_str());
 }
 
 TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing) {
@@ -483,8 +763,13 @@ TEST_F(PlenarWindowTest, ListFilesOfAnyBytesLoadWithoutCrashOrHang) {
 }
 
 TEST_F(PlenarWindowTest, DecimalValueWithTheUsersSeparatorIsAcceptedAndWrittenAsTyped) {
-    UserDecimalSeparator french(L",");
-    ASSERT_TRUE(french.set());
+    // As in France: a decimal comma, and numbers grouped by a non-breaking space, for amounts of
+    // money too (the platform's conversion reads both forms).
+    UserLocaleValue decimal(L"sDecimal", L",");
+    UserLocaleValue grouping(L"sThousand", L"\u00a0");
+    UserLocaleValue moneyDecimal(L"sMonDecimalSep", L",");
+    UserLocaleValue moneyGrouping(L"sMonThousandSep", L"\u00a0");
+    ASSERT_TRUE(decimal.set() && grouping.set() && moneyDecimal.set() && moneyGrouping.set());
     start();
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);

@@ -1,5 +1,5 @@
 // Fuzz target for everything that reads outside text in the scheduler core: the list loader,
-// the table order, the saved form, a pass over the list, and the settings numbers.
+// the table order, the saved form and a pass over the list.
 // With LIST_LOADER_REPLAY_MAIN it is an ordinary program that runs the saved inputs given on
 // its command line (files, or folders of files) and exits non-zero if one fails.
 
@@ -12,7 +12,6 @@
 
 #include "scheduler/core/action_list.h"
 #include "scheduler/core/scheduler.h"
-#include "scheduler/core/settings.h"
 
 namespace {
 
@@ -89,27 +88,11 @@ void checkList(std::string_view bytes) {
     check(scheduler.timerPass().actionsRun == 0, "a second pass in the same minute runs nothing");
 }
 
-void checkNumbers(std::string_view text) {
-    for (std::string_view separator : {",", "."}) {
-        for (const NumericSetting* setting :
-             {&kCheckPeriodSetting, &kDownloadIntervalSetting, &kMacroDurationSetting}) {
-            const FieldCheck verdict = checkNumericField(*setting, text, separator);
-            if (verdict.verdict != FieldVerdict::Accepted)
-                check(checkNumericField(*setting, verdict.correctedText, separator).verdict ==
-                          FieldVerdict::Accepted,
-                      "a corrected field is accepted");
-        }
-        (void)checkPeriodMilliseconds(text, separator);
-        (void)downloadIntervalFromText(text, separator);
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     checkList(bytes);
-    if (size <= 64) checkNumbers(bytes);
     return 0;
 }
 
