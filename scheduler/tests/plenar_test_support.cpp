@@ -74,8 +74,9 @@ std::optional<MessageBoxSeen> waitForMessageBox(DWORD processId, const std::wstr
                  timeout))
         return std::nullopt;
     // The text is filled in while the box opens.
-    std::this_thread::sleep_for(200ms);
-    return readMessageBox(dialog);
+    MessageBoxSeen seen;
+    waitFor([&] { return !(seen = readMessageBox(dialog)).text.empty(); }, 2s);
+    return seen;
 }
 
 void press(HWND dialog, int button) {

@@ -171,6 +171,14 @@ protected:
         return main && IsWindowVisible(main) ? main : nullptr;
     }
 
+    // Returns once PLENAR's window thread has handled what came before: its start-up is over
+    // (the thread takes messages only in its message loops) and every message posted to it
+    // before has been handled.
+    bool settled(HWND main) {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0;
+    }
+
     int tableRows(HWND main) {
         DWORD_PTR count = 0;
         SendMessageTimeoutW(GetDlgItem(main, ids::kTable), LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);

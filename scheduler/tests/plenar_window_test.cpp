@@ -335,17 +335,23 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     start(L"10:14:56");
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
-    // The blank row and the two rows; nothing has run.
+    // The blank row and the two rows; once start-up is over, nothing has run.
     EXPECT_TRUE(waitFor([&] { return tableRows(main) == 3; }, 5s));
-    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(settled(main));
     EXPECT_EQ(GetFileAttributesW(trace.c_str()), INVALID_FILE_ATTRIBUTES);
 
     PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(main); }, 5s)) << "the start command hides the window";
 
     ASSERT_TRUE(waitFor([&] { return countLines(readFileBytes(trace)) >= 1; }, 30s)) << "the row ran";
-    // Passes every second for the rest of the minute: the row does not run again.
-    std::this_thread::sleep_for(4s);
+    // Passes every second for the rest of the minute (each reloads the list, which grows by a
+    // row each time to show it): the row does not run again.
+    std::string list = readFileBytes(path(L"lstplenar.txt"));
+    for (int pass = 0; pass < 2; ++pass) {
+        list += "03:0" + std::to_string(8 + pass) + "=later\r\n";
+        writeFileBytes(path(L"lstplenar.txt"), list);
+        EXPECT_TRUE(waitFor([&] { return tableRows(main) == 4 + pass; }, 10s)) << "pass " << pass;
+    }
     EXPECT_EQ(readFileBytes(trace), "ran\r\n");
 
     // The icon's activation: the window closes and opens again, visible and stopped.
@@ -354,13 +360,14 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     ASSERT_NE(reopened, nullptr);
     EXPECT_FALSE(IsWindow(main));
     EXPECT_EQ(windowText(reopened), L"Gestion des tâches (local et internet) - PLENAR v1.0");
-    EXPECT_TRUE(waitFor([&] { return tableRows(reopened) == 3; }, 5s));
+    EXPECT_TRUE(waitFor([&] { return tableRows(reopened) == 5; }, 5s));
     // Stopped: new rows for this very minute (PLENAR's clock is a few seconds past 10:15, or
     // just past 10:16 on a slow machine) would run at the next pass of a running scheduler (a
     // pass a second); nothing runs.
     writeFileBytes(path(L"lstplenar.txt"), "10:15=" + cmd + " /c echo again>>\"" + traceAnsi + "\"\r\n" +
                                                "10:16=" + cmd + " /c echo again>>\"" + traceAnsi + "\"\r\n");
-    std::this_thread::sleep_for(3s);
+    // Two periods of the old check timer.
+    std::this_thread::sleep_for(2s);
     EXPECT_EQ(readFileBytes(trace), "ran\r\n");
     quitAndExpectEnd();
 }
@@ -473,8 +480,8 @@ TEST_F(PlenarWindowTest, CheckPeriodZeroNeverRunsAPass) {
     // A pass would now reload this list too.
     writeFileBytes(path(L"lstplenar.txt"), "06:00=" + cmd + " /c echo ran>>\"" + std::string(trace.begin(), trace.end()) +
                                                "\"\r\n23:00=x\r\n");
-    // Past 06:00:03 on PLENAR's clock.
-    std::this_thread::sleep_for(5s);
+    // Past 06:00:01 on PLENAR's clock.
+    std::this_thread::sleep_for(3500ms);
     EXPECT_EQ(GetFileAttributesW(trace.c_str()), INVALID_FILE_ATTRIBUTES) << "the row ran";
     EXPECT_EQ(tableRows(main), 2) << "a pass reloaded the list";
     quitAndExpectEnd();
@@ -651,7 +658,7 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     // Away from the corner where a bare X server shows the notification area.
     SetWindowPos(main, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
     SetForegroundWindow(main);
-    std::this_thread::sleep_for(500ms);
+    waitFor([&] { return GetForegroundWindow() == main; }, 5s);
     HWND table = GetDlgItem(main, ids::kTable);
     HWND notice = GetDlgItem(main, ids::kInfoLabel);
     EXPECT_FALSE(IsWindowVisible(notice));
@@ -661,7 +668,8 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     EXPECT_TRUE(waitFor([&] { return IsWindowVisible(notice) != FALSE; }, 5s));
     EXPECT_EQ(windowText(notice),
               L"Toutes les modifs sur la liste courrante doivent être répércutées sur le fichier d'Internet !!!");
-    std::this_thread::sleep_for(1s);
+    // A question would be on screen once the click is handled.
+    ASSERT_TRUE(settled(main));
     EXPECT_EQ(findTopLevel(processId_, L"#32770"), nullptr);
 
     // Yes on the time of 07:45 removes that row.
@@ -757,7 +765,7 @@ TEST_F(PlenarWindowTest, ListFilesOfAnyBytesLoadWithoutCrashOrHang) {
     start();
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
-    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(settled(main));
     EXPECT_EQ(tableRows(main), 1);
     quitAndExpectEnd();
 }
