@@ -79,6 +79,23 @@ bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 // True when the file differs from what the package installed. A file the package has no
 // hash for cannot be judged and counts as changed: keeping it loses nothing.
 bool changedSinceInstalled(MSIHANDLE database, const std::wstring& fileKey, const std::wstring& path) {
+    // An empty file has nothing to hash (Wine's hash service fails on it): it is unchanged when
+    // the package installed an empty file too.
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) return true;
+    if (attributes.nFileSizeHigh == 0 && attributes.nFileSizeLow == 0) {
+        unique_msihandle view, parameters(MsiCreateRecord(1)), row;
+        if (!parameters ||
+            MsiDatabaseOpenViewW(database, L"SELECT `FileSize` FROM `File` WHERE `File` = ?", view.put()) !=
+                ERROR_SUCCESS)
+            return true;
+        MsiRecordSetStringW(parameters.get(), 1, fileKey.c_str());
+        if (MsiViewExecute(view.get(), parameters.get()) != ERROR_SUCCESS ||
+            MsiViewFetch(view.get(), row.put()) != ERROR_SUCCESS)
+            return true;
+        return MsiRecordGetInteger(row.get(), 1) != 0;
+    }
+
     MSIFILEHASHINFO actual{};
     actual.dwFileHashInfoSize = sizeof actual;
     if (MsiGetFileHashW(path.c_str(), 0, &actual) != ERROR_SUCCESS) return true;
