@@ -23,6 +23,8 @@ std::wstring windowText(HWND window);
 // The user's decimal separator, in UTF-8 (the core reads numbers with it).
 std::string decimalSeparator();
 
+// The full name of the running program's file.
+std::wstring programPath();
 // The folder of the running program, without a trailing backslash.
 std::wstring programFolder();
 
