@@ -62,6 +62,7 @@ inline void destroyMenu(HMENU m) noexcept { ::DestroyMenu(m); }
 inline void deleteObject(HGDIOBJ o) noexcept { ::DeleteObject(o); }
 inline void coTaskMemFree(void* p) noexcept { ::CoTaskMemFree(p); }
 inline void destroySafeArray(SAFEARRAY* a) noexcept { ::SafeArrayDestroy(a); }
+inline void deactivateActCtx(ULONG_PTR cookie) noexcept { ::DeactivateActCtx(0, cookie); }
 
 struct file_handle_traits {
     using type = HANDLE;
@@ -72,6 +73,11 @@ struct find_handle_traits {
     using type = HANDLE;
     static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) noexcept { ::FindClose(h); }
+};
+struct actctx_traits {
+    using type = HANDLE;
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) noexcept { ::ReleaseActCtx(h); }
 };
 }  // namespace detail
 
@@ -88,6 +94,11 @@ using unique_hmenu = unique_any<null_is_invalid<HMENU, detail::destroyMenu>>;
 using unique_gdiobj = unique_any<null_is_invalid<HGDIOBJ, detail::deleteObject>>;
 using unique_cotaskmem = unique_any<null_is_invalid<void*, detail::coTaskMemFree>>;
 using unique_safearray = unique_any<null_is_invalid<SAFEARRAY*, detail::destroySafeArray>>;
+// Activation contexts: CreateActCtx gives INVALID_HANDLE_VALUE on failure.
+using unique_hactctx = unique_any<detail::actctx_traits>;
+// One activation of a context, undone by its cookie. Activations nest: undo them in the reverse
+// order, which scopes do by themselves. A successful activation's cookie is never 0.
+using unique_actctx_cookie = unique_any<null_is_invalid<ULONG_PTR, detail::deactivateActCtx>>;
 
 // A VARIANT that is cleared when it goes out of scope.
 class unique_variant {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "scheduler/app/resource_ids.h"
+
 namespace tolvare::plenar {
 
 inline constexpr wchar_t kMainWindowClass[] = L"PLENAR_frmplenar";
@@ -26,7 +28,7 @@ enum ControlId : int {
 };
 
 // The menu bar's resource in the program (plenar.rc), and its items.
-inline constexpr int kMainMenuResource = 1;
+inline constexpr int kMainMenuResource = PLENAR_MAIN_MENU;
 enum MenuId : int {
     kMenuStart = 200,
     kMenuDownload = 201,

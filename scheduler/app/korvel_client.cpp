@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "scheduler/app/korvel_activation.h"
+#include "scheduler/app/text.h"
+
 namespace tolvare::plenar {
 
 namespace {
@@ -43,10 +46,33 @@ private:
 
 template <typename I>
 HRESULT create(const CLSID& clsid, com_ptr<I>& object) {
-    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I), object.put_void());
+    return createKorvelObject(clsid, __uuidof(I), object.put_void());
 }
 
 }  // namespace
+
+HRESULT korvelClassesStatus() {
+    // Through the objects the scheduler makes, with the interfaces it calls.
+    if (const HRESULT hr = InitRegObject().status(); FAILED(hr)) return hr;
+    if (const HRESULT hr = WindowsObject().status(); FAILED(hr)) return hr;
+    return InternetObject().status();
+}
+
+void reportMissingKorvelOnce(HWND owner) {
+    static bool checked = false;
+    if (checked) return;
+    checked = true;
+    if (SUCCEEDED(korvelClassesStatus())) return;
+    // Every step that needs the library fails quietly, as it must in a pass; without this the
+    // user would see settings accepted and never saved. No-break spaces keep the colon and
+    // the quotation marks with their words when the box wraps the text.
+    const std::wstring text =
+        L"La bibliothèque KORVEL.dll est introuvable, ne peut pas être chargée ou n'est pas "
+        L"enregistrée\u00a0: les paramètres ne seront pas enregistrés et la liste ne sera pas "
+        L"téléchargée d'Internet.\n\nPlacez KORVEL.dll dans le dossier de PLENAR\u00a0:\n" +
+        programFolder() + L"\nou enregistrez-la avec «\u00a0regsvr32 KORVEL.dll\u00a0».";
+    MessageBoxW(owner, text.c_str(), L"ERREUR", MB_OK | MB_ICONEXCLAMATION);
+}
 
 InitRegObject::InitRegObject() : status_(create(CLSID_Cls_InitREG, object_)) {}
 

@@ -13,6 +13,14 @@
 
 namespace tolvare::plenar {
 
+// Whether the classes the scheduler uses can be created: S_OK, or the first failure.
+HRESULT korvelClassesStatus();
+
+// At the first call of the process only: when the classes cannot be created, says so in a modal
+// message box owned by `owner` (the settings will not be saved, the list not downloaded) and
+// what to do about it. Later calls, from a window opened again, say nothing.
+void reportMissingKorvelOnce(HWND owner);
+
 // Cls_InitREG: the settings file.
 class InitRegObject {
 public:

@@ -308,6 +308,8 @@ void MainWindow::removeTrayIcon() {
 }
 
 void MainWindow::startUp(const std::wstring& commandLine) {
+    reportMissingKorvelOnce(window_);
+    if (!window_) return;
     // Steps 3 to 5 (the last download, the list path, the icon) were done by construction.
     removeLeftoverTemporaryFiles(programFolder_);
     readSettings();

@@ -54,19 +54,21 @@ scheduler::NumberReading readNumber(const std::wstring& text) {
     return reading;
 }
 
-std::wstring programFolder() {
+std::wstring programPath() {
     // Paths past MAX_PATH are possible on current systems; grow until the name fits.
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return L".";
-        if (n < buffer.size()) {
-            std::wstring path(buffer.data(), n);
-            const auto slash = path.find_last_of(L'\\');
-            return slash == std::wstring::npos ? L"." : path.substr(0, slash);
-        }
+        if (n == 0) return std::wstring();
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::wstring programFolder() {
+    const std::wstring path = programPath();
+    const auto slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
 }
 
 std::wstring upperCase(std::wstring_view text) {

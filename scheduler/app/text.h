@@ -26,6 +26,8 @@ std::wstring windowText(HWND window);
 // as every other program of the user reads numbers (separators, exponent, blanks, sign).
 scheduler::NumberReading readNumber(const std::wstring& text);
 
+// The full name of the running program's file.
+std::wstring programPath();
 // The folder of the running program, without a trailing backslash.
 std::wstring programFolder();
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace tolvare;
 
 namespace {
@@ -38,6 +40,65 @@ TEST(UniqueHandle, FileHandlesUseTheInvalidValueNotNull) {
     unique_hfile none;
     EXPECT_FALSE(none);
     EXPECT_EQ(none.get(), INVALID_HANDLE_VALUE);
+}
+
+// The context active on this thread (the process default when none is: null).
+HANDLE currentContext() {
+    HANDLE raw = nullptr;
+    if (!GetCurrentActCtx(&raw)) return INVALID_HANDLE_VALUE;
+    unique_hactctx current(raw);  // GetCurrentActCtx adds a reference
+    return current.get();
+}
+
+unique_hactctx contextFromManifest(const char* name) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"unique_actctx_" + std::to_wstring(GetCurrentProcessId()) +
+                              L".manifest";
+    const std::string text = std::string(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)") +
+                             R"(<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">)" +
+                             R"(<assemblyIdentity type="win32" name=")" + name + R"(" version="1.0.0.0"/></assembly>)";
+    {
+        unique_hfile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        if (!file || !WriteFile(file.get(), text.data(), DWORD(text.size()), &written, nullptr)) return {};
+    }
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.lpSource = path.c_str();
+    unique_hactctx context(CreateActCtxW(&request));
+    DeleteFileW(path.c_str());
+    return context;
+}
+
+TEST(UniqueActCtx, AFailedCreationIsEmpty) {
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.lpSource = L"C:\\no such folder\\none.manifest";
+    const unique_hactctx context(CreateActCtxW(&request));
+    EXPECT_FALSE(context);
+}
+
+TEST(UniqueActCtx, ActivationsEndWithTheirScopesInnermostFirst) {
+    const unique_hactctx outer = contextFromManifest("Tolvare.Test.Outer");
+    const unique_hactctx inner = contextFromManifest("Tolvare.Test.Inner");
+    ASSERT_TRUE(outer);
+    ASSERT_TRUE(inner);
+    const HANDLE before = currentContext();
+    {
+        ULONG_PTR cookie = 0;
+        ASSERT_TRUE(ActivateActCtx(outer.get(), &cookie));
+        const unique_actctx_cookie outerActivation(cookie);
+        EXPECT_TRUE(outerActivation);
+        EXPECT_EQ(currentContext(), outer.get());
+        {
+            ASSERT_TRUE(ActivateActCtx(inner.get(), &cookie));
+            const unique_actctx_cookie innerActivation(cookie);
+            EXPECT_EQ(currentContext(), inner.get());
+        }
+        EXPECT_EQ(currentContext(), outer.get());
+    }
+    EXPECT_EQ(currentContext(), before);
 }
 
 TEST(ComPtr, CountsReferences) {

@@ -190,7 +190,9 @@ TEST(Registration, RoundTrip) {
 
     ASSERT_EQ(registerLibrary(), S_OK);
     EXPECT_TRUE(createByName(L"BRASKEDLL.Cls_InitREG"));
-    if (othersLibrary != L"<none>") EXPECT_EQ(setOther(othersLibrary), ERROR_SUCCESS);
+    if (othersLibrary != L"<none>") {
+        EXPECT_EQ(setOther(othersLibrary), ERROR_SUCCESS);
+    }
 }
 
 // A user who may not write the machine's classes: stand in a machine hive whose classes key
