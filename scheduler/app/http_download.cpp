@@ -158,6 +158,10 @@ private:
         std::vector<char> buffer(kReceiveBufferBytes);
         std::string body;
         while (reader.verdict() == scheduler::ReplyVerdict::Pending) {
+            // Checked apart from the waits: a server that never stops sending never lets a
+            // wait run out, and not all it can send grows the body (chunk extensions, empty
+            // compressed blocks).
+            if (deadline_.passed()) return DownloadOutcome::TimedOut;
             switch (waitFor(false, std::min(limits_.idle, deadline_.left()))) {
             case Wait::Cancelled: return DownloadOutcome::Cancelled;
             case Wait::TimedOut: return DownloadOutcome::TimedOut;
@@ -245,6 +249,7 @@ private:
 
     std::optional<DownloadOutcome> sendRequest(std::string_view request) {
         while (!request.empty()) {
+            if (deadline_.passed()) return DownloadOutcome::TimedOut;
             const int sent = send(connection_.get(), request.data(), static_cast<int>(request.size()), 0);
             if (sent > 0) {
                 request.remove_prefix(static_cast<std::size_t>(sent));

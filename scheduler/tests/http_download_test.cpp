@@ -228,6 +228,8 @@ TEST_F(HttpDownload, SilentSlowAndAbsentServers) {
     DownloadLimits shortTotal = answeringLimits();
     shortTotal.total = 3s;
     expectFailure(L"slow/liste", DownloadOutcome::TimedOut, shortTotal);
+    // Nor does a server that never stops sending a body that never grows.
+    expectFailure(L"gzip-endless/liste", DownloadOutcome::TimedOut, shortTotal);
 
     WinsockForTest winsock;
     ASSERT_TRUE(winsock);

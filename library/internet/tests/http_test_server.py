@@ -45,6 +45,8 @@ make each address unique and keep the platform's cache out of the way.
   /redirect-https/<token>  302 to an https address
   /length-conflict/<token>  two Content-Length fields that differ
   /transfer-gzip/<token> "Transfer-Encoding: gzip, chunked", a transfer coding never offered
+  /gzip-endless/<token>  a gzip stream of empty blocks that never ends and decodes to nothing,
+                         for as long as the client reads
 
 The body of a token is the line "<token>\\r\\n" two thousand times (tens of kilobytes, more than
 one read of the client).
@@ -287,6 +289,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Transfer-Encoding", "gzip, chunked")
             self.end_headers()
             self.wfile.write(b"".join(chunks_of(gzip.compress(body))) + LAST_CHUNK)
+        elif kind == "gzip-endless":
+            self.start(200)
+            self.send_header("Content-Encoding", "gzip")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            empty_stored_blocks = b"\x00\x00\x00\xff\xff" * 2000
+            try:
+                self.wfile.write(b"\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03")
+                for _ in range(10 ** 6):
+                    self.wfile.write(empty_stored_blocks)
+            except OSError:
+                pass
+            self.close_connection = True
         else:
             self.send_body(404, b"unknown test path", "text/plain")
 
