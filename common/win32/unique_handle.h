@@ -86,6 +86,19 @@ using unique_handle = unique_any<null_is_invalid<HANDLE, detail::closeHandle>>;
 using unique_hfile = unique_any<detail::file_handle_traits>;
 // FindFirstFile searches: INVALID_HANDLE_VALUE on failure, closed by FindClose.
 using unique_hfind = unique_any<detail::find_handle_traits>;
+// Winsock sockets: INVALID_SOCKET when there is none, closed by closesocket. Defined where
+// <winsock2.h> was included before this header (as WIL does), so that the many users of this
+// header that need no sockets do not take in Winsock, which wants to come before <windows.h>.
+#ifdef _WINSOCK2API_
+namespace detail {
+struct socket_traits {
+    using type = SOCKET;
+    static SOCKET invalid() noexcept { return INVALID_SOCKET; }
+    static void close(SOCKET s) noexcept { ::closesocket(s); }
+};
+}  // namespace detail
+using unique_socket = unique_any<detail::socket_traits>;
+#endif
 using unique_hkey = unique_any<null_is_invalid<HKEY, detail::closeKey>>;
 using unique_bstr = unique_any<null_is_invalid<BSTR, detail::freeString>>;
 using unique_hmodule = unique_any<null_is_invalid<HMODULE, detail::freeLibrary>>;

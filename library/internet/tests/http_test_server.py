@@ -32,6 +32,21 @@ make each address unique and keep the platform's cache out of the way.
   /loop/<token>          302 to itself, for ever
   /huge/<token>          Content-Length of 10 GB, bytes for as long as the client reads
   /huge-chunked/<token>  chunks for as long as the client reads
+  /deflate/<token>       the body zlib-wrapped ("Content-Encoding: deflate"), Content-Length
+  /deflate-raw/<token>   the body as raw deflate ("Content-Encoding: deflate", as some servers
+                         send it), until the connection closes
+  /gzip-members/<token>  the body gzip-encoded as two members one after the other
+  /chunked-extended/<token>  as /chunked, with chunk extensions and trailer fields
+  /http10/<token>        an HTTP/1.0 answer without Content-Length, ended by the close
+  /interim/<token>       a 100 Continue answer first, then /file's
+  /redirect-relative/<token>  302 to "../file/<token>", a relative path
+  /redirect-absolute/<token>  301 to the whole address of /file/<token> (from the Host field)
+  /chain/<n>/<token>     n redirects (by 301, 308, 307, 303 and 302 in turn), then /file's answer
+  /redirect-https/<token>  302 to an https address
+  /length-conflict/<token>  two Content-Length fields that differ
+  /transfer-gzip/<token> "Transfer-Encoding: gzip, chunked", a transfer coding never offered
+  /gzip-endless/<token>  a gzip stream of empty blocks that never ends and decodes to nothing,
+                         for as long as the client reads
 
 The body of a token is the line "<token>\\r\\n" two thousand times (tens of kilobytes, more than
 one read of the client).
@@ -43,6 +58,7 @@ import socket
 import struct
 import sys
 import time
+import zlib
 
 
 def chunks_of(data):
@@ -222,8 +238,78 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass
             self.close_connection = True
+        elif kind == "deflate":
+            self.send_body(200, zlib.compress(body), extra=[("Content-Encoding", "deflate")])
+        elif kind == "deflate-raw":
+            packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+            self.start(200)
+            self.send_header("Content-Encoding", "deflate")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(packer.compress(body) + packer.flush())
+            self.drop_connection()
+        elif kind == "gzip-members":
+            half = len(body) // 2
+            packed = gzip.compress(body[:half]) + gzip.compress(body[half:])
+            self.send_body(200, packed, extra=[("Content-Encoding", "gzip")])
+        elif kind == "chunked-extended":
+            chunks = [c.replace(b"\r\n", b";n=\"v;w\"\r\n", 1) for c in chunks_of(body)]
+            self.start(200)
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for chunk in chunks:
+                self.wfile.write(chunk)
+            self.wfile.write(b"0;end\r\nX-Checked: yes\r\nX-Count: %d\r\n\r\n" % len(chunks))
+        elif kind == "http10":
+            self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body)
+            self.drop_connection()
+        elif kind == "interim":
+            self.wfile.write(b"HTTP/1.1 100 Continue\r\n\r\n")
+            self.send_body(200, body)
+        elif kind == "redirect-relative":
+            self.redirect(302, "../file/" + token)
+        elif kind == "redirect-absolute":
+            self.redirect(301, "http://%s/file/%s" % (self.headers.get("Host"), token))
+        elif kind == "chain" and len(parts) == 3:
+            left = int(parts[1])
+            if left == 0:
+                self.send_body(200, body)
+            else:
+                self.redirect((301, 302, 303, 307, 308)[left % 5], "/chain/%d/%s" % (left - 1, token))
+        elif kind == "redirect-https":
+            self.redirect(302, "https://127.0.0.1:1/file/" + token)
+        elif kind == "length-conflict":
+            self.start(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Content-Length", str(len(body) + 1))
+            self.end_headers()
+            self.wfile.write(body)
+        elif kind == "transfer-gzip":
+            self.start(200)
+            self.send_header("Transfer-Encoding", "gzip, chunked")
+            self.end_headers()
+            self.wfile.write(b"".join(chunks_of(gzip.compress(body))) + LAST_CHUNK)
+        elif kind == "gzip-endless":
+            self.start(200)
+            self.send_header("Content-Encoding", "gzip")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            empty_stored_blocks = b"\x00\x00\x00\xff\xff" * 2000
+            try:
+                self.wfile.write(b"\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03")
+                for _ in range(10 ** 6):
+                    self.wfile.write(empty_stored_blocks)
+            except OSError:
+                pass
+            self.close_connection = True
         else:
             self.send_body(404, b"unknown test path", "text/plain")
+
+    def redirect(self, status, location):
+        self.send_response(status)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
 
 
 def main():

@@ -1,0 +1,421 @@
+#include "scheduler/app/http_download.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <process.h>
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "common/win32/unique_handle.h"
+#include "scheduler/core/http_reply.h"
+
+namespace tolvare::plenar {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr std::size_t kReceiveBufferBytes = 16 * 1024;
+
+using unique_addrinfo = unique_any<null_is_invalid<addrinfo*, ::freeaddrinfo>>;
+
+class Deadline {
+public:
+    explicit Deadline(milliseconds span) : end_(GetTickCount64() + static_cast<ULONGLONG>(std::max<long long>(span.count(), 0))) {}
+    milliseconds left() const {
+        const ULONGLONG now = GetTickCount64();
+        return milliseconds(now >= end_ ? 0 : static_cast<long long>(end_ - now));
+    }
+    bool passed() const { return left().count() == 0; }
+
+private:
+    ULONGLONG end_;
+};
+
+class WinsockSession {
+public:
+    WinsockSession() {
+        WSADATA data;
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockSession() {
+        if (started_) WSACleanup();
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    explicit operator bool() const { return started_; }
+
+private:
+    bool started_ = false;
+};
+
+// The socket of the connection in progress, shared between the worker, which uses it, and the
+// waiting thread, which closes it to cancel: closing is what makes a select or recv blocked on
+// it return at once. The worker never closes a socket value the canceller may already have
+// closed (a value can be reused by the next socket the process opens): both go through here.
+class CancellableConnection {
+public:
+    // Takes a new connection's socket; once cancelled, closes it and says no.
+    bool adopt(unique_socket socket) {
+        std::lock_guard lock(mutex_);
+        if (cancelled_) return false;
+        socket_ = std::move(socket);
+        return true;
+    }
+    // INVALID_SOCKET once closed or cancelled: a call on it then fails at once.
+    SOCKET get() {
+        std::lock_guard lock(mutex_);
+        return socket_.get();
+    }
+    void close() {
+        std::lock_guard lock(mutex_);
+        socket_.reset();
+    }
+    void cancel() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        socket_.reset();
+    }
+    bool cancelled() {
+        std::lock_guard lock(mutex_);
+        return cancelled_;
+    }
+
+private:
+    std::mutex mutex_;
+    unique_socket socket_;
+    bool cancelled_ = false;
+};
+
+bool writeAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD count = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), count, &written, nullptr) || written == 0) return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// One download on the worker thread: the requests, the redirects, the body into the file.
+class Transfer {
+public:
+    Transfer(scheduler::HttpAddress address, HANDLE file, const DownloadLimits& limits)
+        : address_(std::move(address)), file_(file), limits_(limits), deadline_(limits.total) {}
+
+    DownloadResult run() {
+        DownloadResult result;
+        result.outcome = follow(result.httpStatus);
+        connection_.close();
+        return result;
+    }
+
+    CancellableConnection& connection() { return connection_; }
+
+private:
+    enum class Wait { Ready, TimedOut, Cancelled, Failed };
+
+    DownloadOutcome follow(int& httpStatus) {
+        scheduler::HttpAddress address = address_;
+        for (int redirects = 0;; ++redirects) {
+            scheduler::ReplyLimits replyLimits;
+            replyLimits.maxBodyBytes = limits_.maxBodyBytes;
+            scheduler::ReplyReader reader(replyLimits);
+            const std::optional<DownloadOutcome> failure = fetch(address, reader);
+            connection_.close();
+            httpStatus = reader.status();
+            if (failure) return *failure;
+            switch (reader.verdict()) {
+            case scheduler::ReplyVerdict::Complete: return DownloadOutcome::Complete;
+            case scheduler::ReplyVerdict::ErrorStatus: return DownloadOutcome::ErrorStatus;
+            case scheduler::ReplyVerdict::Cut: return DownloadOutcome::Cut;
+            case scheduler::ReplyVerdict::TooLarge: return DownloadOutcome::TooLarge;
+            case scheduler::ReplyVerdict::BadCompression: return DownloadOutcome::BadCompression;
+            case scheduler::ReplyVerdict::Malformed: return DownloadOutcome::MalformedReply;
+            case scheduler::ReplyVerdict::Pending: return DownloadOutcome::Cut;
+            case scheduler::ReplyVerdict::Redirect: break;
+            }
+            if (redirects >= limits_.maxRedirects) return DownloadOutcome::TooManyRedirects;
+            const scheduler::AddressCheck next = scheduler::resolveRedirect(address, reader.location());
+            if (next.verdict == scheduler::AddressVerdict::UnsupportedScheme) return DownloadOutcome::UnsupportedScheme;
+            if (next.verdict != scheduler::AddressVerdict::Valid) return DownloadOutcome::MalformedReply;
+            address = next.address;
+        }
+    }
+
+    // One request and its reply, read until the reader has a verdict; an outcome only when the
+    // exchange itself failed (connection, time, cancel, file).
+    std::optional<DownloadOutcome> fetch(const scheduler::HttpAddress& address, scheduler::ReplyReader& reader) {
+        if (const std::optional<DownloadOutcome> failure = connectTo(address)) return failure;
+        if (const std::optional<DownloadOutcome> failure = sendRequest(scheduler::buildGetRequest(address)))
+            return failure;
+
+        std::vector<char> buffer(kReceiveBufferBytes);
+        std::string body;
+        while (reader.verdict() == scheduler::ReplyVerdict::Pending) {
+            // Checked apart from the waits: a server that never stops sending never lets a
+            // wait run out, and not all it can send grows the body (chunk extensions, empty
+            // compressed blocks).
+            if (deadline_.passed()) return DownloadOutcome::TimedOut;
+            switch (waitFor(false, std::min(limits_.idle, deadline_.left()))) {
+            case Wait::Cancelled: return DownloadOutcome::Cancelled;
+            case Wait::TimedOut: return DownloadOutcome::TimedOut;
+            case Wait::Failed: reader.connectionReset(); continue;
+            case Wait::Ready: break;
+            }
+            const int received = recv(connection_.get(), buffer.data(), static_cast<int>(buffer.size()), 0);
+            if (received > 0) {
+                reader.feed(std::string_view(buffer.data(), static_cast<std::size_t>(received)), body);
+            } else if (received == 0) {
+                if (endedByReset()) reader.connectionReset();
+                else reader.connectionClosed();
+            } else {
+                const int error = WSAGetLastError();
+                if (connection_.cancelled()) return DownloadOutcome::Cancelled;
+                if (error == WSAEWOULDBLOCK || error == WSAEINTR) continue;
+                // WSAECONNRESET, WSAECONNABORTED and any other failure of the connection: the
+                // reply cannot be whole, whatever its framing.
+                reader.connectionReset();
+            }
+            if (!body.empty()) {
+                if (!writeAll(file_, body)) return DownloadOutcome::CannotWriteTarget;
+                body.clear();
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Whether a connection whose end recv reported (it returned nothing) was reset rather than
+    // closed in order. Windows reports a reset from recv itself, but Wine 8 reports it as an
+    // orderly end (its server takes the socket's error first) and keeps it for the next send.
+    // So the end is probed by sending an empty line, which a server may ignore before a
+    // request (RFC 9112 2.2) and which a connection closed in order by the other side still
+    // takes; a reset or aborted one refuses it. Any refusal counts as a reset: a cut taken for
+    // whole would replace the list with half of it.
+    bool endedByReset() {
+        const int sent = send(connection_.get(), "\r\n", 2, 0);
+        return sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK;
+    }
+
+    std::optional<DownloadOutcome> connectTo(const scheduler::HttpAddress& address) {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        unique_addrinfo found;
+        const int lookup = getaddrinfo(address.host.c_str(), std::to_string(address.port).c_str(), &hints, found.put());
+        if (connection_.cancelled()) return DownloadOutcome::Cancelled;
+        if (lookup != 0) return DownloadOutcome::Unreachable;
+        if (deadline_.passed()) return DownloadOutcome::TimedOut;
+
+        bool timedOut = false;
+        for (const addrinfo* candidate = found.get(); candidate; candidate = candidate->ai_next) {
+            unique_socket socket(::socket(candidate->ai_family, candidate->ai_socktype, candidate->ai_protocol));
+            if (!socket) continue;
+            // Non-blocking, so that connecting, sending and receiving all wait in select with
+            // a time limit.
+            u_long nonBlocking = 1;
+            if (ioctlsocket(socket.get(), FIONBIO, &nonBlocking) != 0) continue;
+            const SOCKET raw = socket.get();
+            if (!connection_.adopt(std::move(socket))) return DownloadOutcome::Cancelled;
+            if (connect(raw, candidate->ai_addr, static_cast<int>(candidate->ai_addrlen)) == 0) return std::nullopt;
+            if (WSAGetLastError() != WSAEWOULDBLOCK) {
+                connection_.close();
+                continue;
+            }
+            switch (waitFor(true, std::min(limits_.connect, deadline_.left()))) {
+            case Wait::Cancelled: return DownloadOutcome::Cancelled;
+            case Wait::TimedOut: timedOut = true; break;
+            case Wait::Failed: break;
+            case Wait::Ready: {
+                int error = 0;
+                int length = sizeof error;
+                if (getsockopt(raw, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0)
+                    return std::nullopt;
+                break;
+            }
+            }
+            connection_.close();
+            if (deadline_.passed()) break;
+        }
+        if (connection_.cancelled()) return DownloadOutcome::Cancelled;
+        return timedOut || deadline_.passed() ? DownloadOutcome::TimedOut : DownloadOutcome::Unreachable;
+    }
+
+    std::optional<DownloadOutcome> sendRequest(std::string_view request) {
+        while (!request.empty()) {
+            if (deadline_.passed()) return DownloadOutcome::TimedOut;
+            const int sent = send(connection_.get(), request.data(), static_cast<int>(request.size()), 0);
+            if (sent > 0) {
+                request.remove_prefix(static_cast<std::size_t>(sent));
+                continue;
+            }
+            if (connection_.cancelled()) return DownloadOutcome::Cancelled;
+            if (WSAGetLastError() != WSAEWOULDBLOCK) return DownloadOutcome::Cut;
+            switch (waitFor(true, std::min(limits_.idle, deadline_.left()))) {
+            case Wait::Cancelled: return DownloadOutcome::Cancelled;
+            case Wait::TimedOut: return DownloadOutcome::TimedOut;
+            case Wait::Failed: return DownloadOutcome::Cut;
+            case Wait::Ready: break;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Waits until the socket can be read (or written, or has connected: a failed connection
+    // shows in the exception set) or `limit` passes.
+    Wait waitFor(bool write, milliseconds limit) {
+        const SOCKET socket = connection_.get();
+        fd_set ready;
+        fd_set failed;
+        FD_ZERO(&ready);
+        FD_ZERO(&failed);
+        FD_SET(socket, &ready);
+        FD_SET(socket, &failed);
+        timeval timeout{};
+        timeout.tv_sec = static_cast<long>(limit.count() / 1000);
+        timeout.tv_usec = static_cast<long>(limit.count() % 1000 * 1000);
+        const int count = select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &timeout);
+        if (connection_.cancelled()) return Wait::Cancelled;
+        if (count == 0) return Wait::TimedOut;
+        if (count == SOCKET_ERROR || FD_ISSET(socket, &failed)) return Wait::Failed;
+        return Wait::Ready;
+    }
+
+    scheduler::HttpAddress address_;
+    HANDLE file_;
+    DownloadLimits limits_;
+    Deadline deadline_;
+    CancellableConnection connection_;
+};
+
+struct WorkerContext {
+    Transfer* transfer;
+    DownloadResult result;
+};
+
+unsigned __stdcall transferThread(void* context) {
+    auto& work = *static_cast<WorkerContext*>(context);
+    try {
+        work.result = work.transfer->run();
+    } catch (...) {
+        work.result = {DownloadOutcome::SystemError, 0};
+    }
+    return 0;
+}
+
+enum class WaitEnd { WorkerDone, Quit, Failed };
+
+// Waits for the worker while dispatching the calling thread's messages, as a modal loop does.
+// A WM_QUIT cancels the transfer; its exit code is kept for posting again.
+WaitEnd waitDispatchingMessages(HANDLE worker, CancellableConnection& connection, int& quitCode) {
+    for (;;) {
+        // MWMO_INPUTAVAILABLE: messages already in the queue but seen by an earlier peek wake
+        // the wait too, so nothing waits behind the download.
+        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0) return WaitEnd::WorkerDone;
+        if (woke != WAIT_OBJECT_0 + 1) {
+            connection.cancel();
+            WaitForSingleObject(worker, INFINITE);
+            return WaitEnd::Failed;
+        }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quitCode = static_cast<int>(message.wParam);
+                connection.cancel();
+                WaitForSingleObject(worker, INFINITE);
+                return WaitEnd::Quit;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+// The target: created new, or an empty file already there taken over (a reserved temporary
+// name). Never a file with content: that could be the list itself.
+unique_hfile openTarget(const std::wstring& path) {
+    unique_hfile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file || GetLastError() != ERROR_FILE_EXISTS) return file;
+    file.reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (file && (!GetFileSizeEx(file.get(), &size) || size.QuadPart != 0)) file.reset();
+    return file;
+}
+
+}  // namespace
+
+const char* outcomeName(DownloadOutcome outcome) {
+    switch (outcome) {
+    case DownloadOutcome::Complete: return "Complete";
+    case DownloadOutcome::ErrorStatus: return "ErrorStatus";
+    case DownloadOutcome::Cut: return "Cut";
+    case DownloadOutcome::TooLarge: return "TooLarge";
+    case DownloadOutcome::TimedOut: return "TimedOut";
+    case DownloadOutcome::Unreachable: return "Unreachable";
+    case DownloadOutcome::BadAddress: return "BadAddress";
+    case DownloadOutcome::UnsupportedScheme: return "UnsupportedScheme";
+    case DownloadOutcome::Cancelled: return "Cancelled";
+    case DownloadOutcome::CannotWriteTarget: return "CannotWriteTarget";
+    case DownloadOutcome::TooManyRedirects: return "TooManyRedirects";
+    case DownloadOutcome::MalformedReply: return "MalformedReply";
+    case DownloadOutcome::BadCompression: return "BadCompression";
+    case DownloadOutcome::SystemError: return "SystemError";
+    }
+    return "?";
+}
+
+DownloadResult downloadToFile(const std::wstring& url, const std::wstring& targetFile, const DownloadLimits& limits) {
+    std::string ascii;
+    for (const wchar_t c : url) {
+        if (c > 0x7F) return {DownloadOutcome::BadAddress, 0};
+        ascii.push_back(static_cast<char>(c));
+    }
+    const scheduler::AddressCheck address = scheduler::parseHttpAddress(ascii);
+    if (address.verdict == scheduler::AddressVerdict::UnsupportedScheme) return {DownloadOutcome::UnsupportedScheme, 0};
+    if (address.verdict != scheduler::AddressVerdict::Valid) return {DownloadOutcome::BadAddress, 0};
+
+    unique_hfile file = openTarget(targetFile);
+    if (!file) return {DownloadOutcome::CannotWriteTarget, 0};
+
+    DownloadResult result{DownloadOutcome::SystemError, 0};
+    std::optional<int> quitCode;
+    {
+        const WinsockSession winsock;
+        if (winsock) {
+            Transfer transfer(address.address, file.get(), limits);
+            WorkerContext context{&transfer, {DownloadOutcome::SystemError, 0}};
+            const unique_handle worker(
+                reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &transferThread, &context, 0, nullptr)));
+            if (worker) {
+                int code = 0;
+                switch (waitDispatchingMessages(worker.get(), transfer.connection(), code)) {
+                case WaitEnd::WorkerDone: result = context.result; break;
+                case WaitEnd::Quit:
+                    result = {DownloadOutcome::Cancelled, context.result.httpStatus};
+                    quitCode = code;
+                    break;
+                case WaitEnd::Failed: result = {DownloadOutcome::SystemError, context.result.httpStatus}; break;
+                }
+            }
+        }
+    }
+
+    if (result.outcome == DownloadOutcome::Complete && !FlushFileBuffers(file.get()))
+        result.outcome = DownloadOutcome::CannotWriteTarget;
+    file.reset();
+    // Nothing more can be done for a file that cannot be deleted (another program opened it
+    // meanwhile): the outcome already says not to use it, and the caller moves only a complete
+    // download over the list.
+    if (result.outcome != DownloadOutcome::Complete) static_cast<void>(DeleteFileW(targetFile.c_str()));
+    if (quitCode) PostQuitMessage(*quitCode);
+    return result;
+}
+
+}  // namespace tolvare::plenar
