@@ -230,15 +230,28 @@ void InternetListDownloader::purgeCache() {
 }
 
 void InternetListDownloader::downloadList() {
+    // The download dispatches window messages while it waits: a menu command can ask for a
+    // second download meanwhile, which has nothing to add to the first.
+    if (downloading_) return;
+    downloading_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{downloading_};
+
     purgeCache();
     const std::optional<std::wstring> temporary = reserveTemporaryFile(folderOf(listPath_));
     if (!temporary) return;
-    bool succeeded = false;
-    {
+    const std::wstring url = currentUrl_();
+    const DownloadResult result = downloadToFile(url, extendedPath(*temporary), limits_);
+    bool whole = result.outcome == DownloadOutcome::Complete;
+    if (result.outcome == DownloadOutcome::UnsupportedScheme) {
+        // https and the other schemes the platform knows go through the library's download,
+        // which judges the answer by its status and announced length.
         InternetObject internet;
-        internet.downloadFile(currentUrl_(), *temporary, succeeded);
+        internet.downloadFile(url, *temporary, whole);
     }
-    if (!succeeded || !moveOver(*temporary, listPath_)) removeFile(*temporary);
+    if (!whole || !moveOver(*temporary, listPath_)) removeFile(*temporary);
 }
 
 bool replaceFileAtomically(const std::wstring& path, std::string_view bytes) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "scheduler/app/http_download.h"
 #include "scheduler/core/scheduler.h"
 
 namespace tolvare::plenar {
@@ -64,12 +65,15 @@ void openWebAddress(const std::wstring& url);
 
 // Replaces the list file by a download from the address the settings show now, after deleting
 // the cached copies of the list from the Internet cache. The download goes into a temporary
-// file beside the list, which replaces the list only when the download succeeded: a failed
-// download, an error page or a cut-off transfer leave the old list as it was.
+// file beside the list, which replaces the list only when the whole list arrived: a failed
+// download, an error page, a transfer cut in any way the client can tell (see
+// http_download.h) leave the old list as it was. http addresses go through PLENAR's own client
+// within its limits (a minute, 32 MB); other schemes through the library's download.
 class InternetListDownloader final : public scheduler::ListDownloader {
 public:
-    InternetListDownloader(std::wstring listPath, std::function<std::wstring()> currentUrl)
-        : listPath_(std::move(listPath)), currentUrl_(std::move(currentUrl)) {}
+    InternetListDownloader(std::wstring listPath, std::function<std::wstring()> currentUrl,
+                           DownloadLimits limits = {})
+        : listPath_(std::move(listPath)), currentUrl_(std::move(currentUrl)), limits_(limits) {}
     void downloadList() override;
 
     // Deletes the cached copies; exposed for tests of the purge rule.
@@ -78,6 +82,8 @@ public:
 private:
     std::wstring listPath_;
     std::function<std::wstring()> currentUrl_;
+    DownloadLimits limits_;
+    bool downloading_ = false;
 };
 
 // Writes `bytes` to a temporary file in the folder of `path` and moves it over `path` in one

@@ -33,29 +33,14 @@ using tolvare::plenar::DownloadLimits;
 using tolvare::plenar::DownloadOutcome;
 using tolvare::plenar::DownloadResult;
 
-int serverPort() {
-    static int port = [] {
-        std::ifstream file(std::filesystem::path(besideTestProgram(L"http_test_server.port")));
-        int p = 0;
-        file >> p;
-        return p;
-    }();
-    return port;
-}
+using plenar_test::httpTestServerPort;
+using plenar_test::httpTestBody;
 
-// An address of the server, unique in this run, so that the server's log tells the cases apart.
 std::wstring address(const std::wstring& path, const wchar_t* host = L"127.0.0.1") {
-    static int serial = 0;
-    return std::wstring(L"http://") + host + L":" + std::to_wstring(serverPort()) + L"/" + path + L"?run=" +
-           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+    return plenar_test::httpTestAddress(path, host);
 }
 
-// The body the server sends for a token.
-std::string bodyOf(const std::string& token) {
-    std::string body;
-    for (int i = 0; i < 2000; ++i) body += token + "\r\n";
-    return body;
-}
+std::string bodyOf(const std::string& token) { return httpTestBody(token); }
 
 std::wstring wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
@@ -103,7 +88,7 @@ unique_socket listeningSocket(int backlog, int& port) {
 class HttpDownload : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(serverPort(), 0) << "no HTTP test server: run library/internet/tests/http_test_server.sh start "
+        ASSERT_NE(httpTestServerPort(), 0) << "no HTTP test server: run library/internet/tests/http_test_server.sh start "
                                       "<folder of this program>, or the tests through ctest";
         wchar_t base[MAX_PATH];
         ASSERT_NE(GetTempPathW(MAX_PATH, base), 0u);

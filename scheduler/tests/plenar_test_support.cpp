@@ -144,6 +144,28 @@ POINT cellPoint(HWND table, int viewRow, int column) {
     return {origin.x + x, header.bottom + rowHeight * viewRow + rowHeight / 2};
 }
 
+int httpTestServerPort() {
+    static const int port = [] {
+        std::ifstream file(besideTestProgram(L"http_test_server.port").c_str());
+        int p = 0;
+        file >> p;
+        return p;
+    }();
+    return port;
+}
+
+std::wstring httpTestAddress(const std::wstring& path, const wchar_t* host) {
+    static int serial = 0;
+    return std::wstring(L"http://") + host + L":" + std::to_wstring(httpTestServerPort()) + L"/" + path + L"?run=" +
+           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+}
+
+std::string httpTestBody(const std::string& token) {
+    std::string body;
+    for (int i = 0; i < 2000; ++i) body += token + "\r\n";
+    return body;
+}
+
 RemoteMemory::RemoteMemory(DWORD processId, std::size_t bytes)
     : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId)) {
     if (process_) address_ = VirtualAllocEx(process_.get(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);

@@ -62,6 +62,13 @@ void writeFileBytes(const std::wstring& path, const std::string& bytes);
 int countLines(const std::string& text);
 std::string timeOfDay(const SYSTEMTIME& t);
 
+// The HTTP test server of library/internet/tests (its port is in http_test_server.port beside
+// this program; 0 when it is not running), an address of it unique in this run (so that its
+// log tells the cases apart), and the body it sends for a token.
+int httpTestServerPort();
+std::wstring httpTestAddress(const std::wstring& path, const wchar_t* host = L"127.0.0.1");
+std::string httpTestBody(const std::string& token);
+
 // Memory in another process, for the messages whose parameters point to a structure or a
 // buffer: the system copies those only for its own standard messages, and not for every
 // control's.

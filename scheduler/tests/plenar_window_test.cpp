@@ -15,78 +15,6 @@ namespace {
 
 using namespace plenar_test;
 
-// A real HTTP server on 127.0.0.1 for the list downloads, one request at a time:
-// /good.txt answers a list, /missing.txt a 404 with an error page, /cut.txt promises more than
-// it sends and closes half-way.
-class HttpServer {
-public:
-    static constexpr char kGoodList[] = "10:00=from the server\r\n11:00=second\r\n";
-
-    HttpServer() {
-        WSADATA data;
-        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 8);
-        int length = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~HttpServer() {
-        stopping_ = true;
-        closesocket(listener_);
-        thread_.join();
-        if (started_) WSACleanup();
-    }
-    std::wstring url(const wchar_t* name) const {
-        return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/" + name;
-    }
-    int requests() const { return requests_; }
-
-private:
-    void serve() {
-        while (!stopping_) {
-            SOCKET client = accept(listener_, nullptr, nullptr);
-            if (client == INVALID_SOCKET) return;
-            std::string request;
-            char buffer[2048];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const int n = recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
-                request.append(buffer, n);
-            }
-            ++requests_;
-            std::string answer;
-            if (request.find("GET /good.txt") == 0) {
-                answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                         std::to_string(sizeof kGoodList - 1) + "\r\nConnection: close\r\n\r\n" + kGoodList;
-            } else if (request.find("GET /cut.txt") == 0) {
-                answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5000\r\n"
-                         "Connection: close\r\n\r\n10:00=half";
-            } else {
-                const std::string page = "<html><body>404 Not Found</body></html>";
-                answer = "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: " +
-                         std::to_string(page.size()) + "\r\nConnection: close\r\n\r\n" + page;
-            }
-            send(client, answer.data(), static_cast<int>(answer.size()), 0);
-            shutdown(client, SD_SEND);
-            closesocket(client);
-        }
-    }
-
-    bool started_ = false;
-    SOCKET listener_ = INVALID_SOCKET;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::atomic<int> requests_{0};
-    std::thread thread_;
-};
-
 TEST_F(PlenarWindowTest, StartsWithoutSettingsFileOnDefaultsAndWritesNothing) {
     start();
     HWND main = waitForVisibleMainWindow();
@@ -798,33 +726,40 @@ TEST_F(PlenarWindowTest, DecimalValueWithTheUsersSeparatorIsAcceptedAndWrittenAs
     quitAndExpectEnd();
 }
 
-// The list download, from the menu while the scheduler is stopped.
+// The list download, from the menu while the scheduler is stopped, against the HTTP test
+// server of library/internet/tests.
 class PlenarDownloadTest : public PlenarWindowTest {
 protected:
     static constexpr char kOldList[] = "07:45=old list\r\n";
 
-    // Starts PLENAR on the old list with the address, and asks for a download from the menu.
-    HWND startAndDownload(const std::wstring& url) {
+    void SetUp() override {
+        PlenarWindowTest::SetUp();
+        ASSERT_NE(httpTestServerPort(), 0) << "no HTTP test server: run library/internet/tests/http_test_server.sh start "
+                                              "<this program's folder>";
+    }
+
+    // Starts PLENAR on the old list.
+    HWND startOnOldList() {
         writeFileBytes(path(L"lstplenar.txt"), kOldList);
-        writeSetting(L"URL", url.c_str());
         start();
         HWND main = waitForVisibleMainWindow();
-        if (!main) return nullptr;
-        waitFor([&] { return tableRows(main) == 2; }, 5s);
-        const int before = server_.requests();
-        PostMessageW(main, WM_COMMAND, ids::kMenuDownload, 0);
-        // The download goes into a temporary file beside the list, made before the request and
-        // gone once the download is over. (The download service processes window messages
-        // while it works, so an answering window proves nothing.)
-        waitFor([&] { return server_.requests() > before; }, 30s);
-        waitFor([&] { return !temporaryFilesLeft(); }, 30s);
+        if (main) waitFor([&] { return tableRows(main) == 2; }, 5s);
         return main;
+    }
+
+    // Puts the address into the settings field and chooses the menu's download; returns once
+    // the download is over (the menu command is handled when the sent message returns).
+    bool download(HWND main, const std::wstring& url) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(GetDlgItem(main, ids::kUrlEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()),
+                            SMTO_ABORTIFHUNG, 5000, &ignored);
+        return SendMessageTimeoutW(main, WM_COMMAND, ids::kMenuDownload, 0, SMTO_NORMAL, 90000, &ignored) != 0;
     }
 
     void expectListSoon(const std::string& expected) {
         std::string got;
         EXPECT_TRUE(waitFor([&] { return (got = readFileBytes(path(L"lstplenar.txt"))) == expected; }, 10s))
-            << ::testing::PrintToString(got);
+            << ::testing::PrintToString(got.substr(0, 200));
     }
 
     bool temporaryFilesLeft() {
@@ -834,41 +769,69 @@ protected:
         FindClose(search);
         return true;
     }
-
-    HttpServer server_;
 };
 
-TEST_F(PlenarDownloadTest, GoodListReplacesTheOldOneAndLeavesTheTableUntilTheNextLoad) {
-    HWND main = startAndDownload(server_.url(L"good.txt"));
+TEST_F(PlenarDownloadTest, AWholeListReplacesTheOldOneWhateverItsFramingAndTheTableWaitsForTheNextLoad) {
+    HWND main = startOnOldList();
     ASSERT_NE(main, nullptr);
-    expectListSoon(HttpServer::kGoodList);
+    for (const wchar_t* kind : {L"file", L"chunked", L"until-close", L"gzip", L"gzip-chunked", L"deflate", L"redirect"}) {
+        SCOPED_TRACE(std::string(kind, kind + wcslen(kind)));
+        writeFileBytes(path(L"lstplenar.txt"), kOldList);
+        const std::string token = "10:00=" + std::string(kind, kind + wcslen(kind));
+        ASSERT_TRUE(download(main, httpTestAddress(std::wstring(kind) + L"/" + std::wstring(token.begin(), token.end()))));
+        expectListSoon(httpTestBody(token));
+        EXPECT_FALSE(temporaryFilesLeft());
+    }
     EXPECT_EQ(tableRows(main), 2);
     quitAndExpectEnd();
 }
 
-TEST_F(PlenarDownloadTest, ErrorStatusLeavesTheOldList) {
-    ASSERT_NE(startAndDownload(server_.url(L"missing.txt")), nullptr);
-    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
-    quitAndExpectEnd();
-}
-
-TEST_F(PlenarDownloadTest, TransferCutHalfWayLeavesTheOldList) {
-    ASSERT_NE(startAndDownload(server_.url(L"cut.txt")), nullptr);
-    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
-    quitAndExpectEnd();
-}
-
-TEST_F(PlenarDownloadTest, UnreachableServerLeavesTheOldListAndNoTemporaryFile) {
-    writeFileBytes(path(L"lstplenar.txt"), kOldList);
-    writeSetting(L"URL", L"http://127.0.0.1:1/lstplenar.txt");
-    start();
-    HWND main = waitForVisibleMainWindow();
+// Every way a transfer can be cut that the client can see, and every error: the old list stays,
+// and no temporary file.
+TEST_F(PlenarDownloadTest, ACutOrFailedDownloadLeavesTheOldList) {
+    HWND main = startOnOldList();
     ASSERT_NE(main, nullptr);
-    PostMessageW(main, WM_COMMAND, ids::kMenuDownload, 0);
-    std::this_thread::sleep_for(1s);
-    EXPECT_TRUE(waitFor([&] { return !temporaryFilesLeft(); }, 30s)) << "a temporary file was left behind";
-    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
+    std::vector<std::wstring> addresses;
+    for (const wchar_t* kind : {L"cut", L"chunked-cut", L"chunked-cut-mid", L"reset", L"reset-length", L"gzip-cut",
+                                L"gzip-chunked-cut", L"gzip-bad", L"status/404", L"status/500", L"no-answer", L"loop"})
+        addresses.push_back(httpTestAddress(std::wstring(kind) + L"/10:00=new"));
+    // No server, an https address (for the library's download) without one, an empty address
+    // and one that is no address at all.
+    for (const wchar_t* other : {L"http://127.0.0.1:1/lstplenar.txt", L"https://127.0.0.1:1/lstplenar.txt", L"",
+                                 L"pas une adresse"})
+        addresses.push_back(other);
+    for (const std::wstring& url : addresses) {
+        SCOPED_TRACE(std::string(url.begin(), url.end()));
+        ASSERT_TRUE(download(main, url));
+        EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
+        EXPECT_FALSE(temporaryFilesLeft());
+    }
     quitAndExpectEnd();
+}
+
+// A server that never answers: the window keeps handling its messages during the download, and
+// closing it ends the download and the program at once; the old list stays.
+TEST_F(PlenarDownloadTest, TheWindowStaysResponsiveAndClosesDuringASilentDownload) {
+    HWND main = startOnOldList();
+    ASSERT_NE(main, nullptr);
+    DWORD_PTR ignored = 0;
+    const std::wstring url = httpTestAddress(L"hang/10:00=new");
+    SendMessageTimeoutW(GetDlgItem(main, ids::kUrlEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    PostMessageW(main, WM_COMMAND, ids::kMenuDownload, 0);
+    ASSERT_TRUE(waitFor([&] { return temporaryFilesLeft(); }, 10s)) << "the download began";
+    // Messages are handled meanwhile: the window answers, and a second download asked for from
+    // the menu is no second request.
+    EXPECT_TRUE(settled(main));
+    EXPECT_TRUE(SendMessageTimeoutW(main, WM_COMMAND, ids::kMenuDownload, 0, SMTO_NORMAL, 5000, &ignored));
+    // The menu's "Quitter" ends the program well before the download's own time limit.
+    PostMessageW(main, WM_COMMAND, ids::kMenuQuit, 0);
+    ASSERT_EQ(WaitForSingleObject(process_.get(), 15000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(process_.get(), &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), kOldList);
+    EXPECT_FALSE(temporaryFilesLeft());
 }
 
 TEST_F(PlenarDownloadTest, CachedCopiesOfTheListArePurgedAndOthersKept) {
@@ -887,8 +850,10 @@ TEST_F(PlenarDownloadTest, CachedCopiesOfTheListArePurgedAndOthersKept) {
     const std::wstring inRoot = root + L"\\lstplenar[9].txt";
     writeFileBytes(inRoot, "cached");
 
-    ASSERT_NE(startAndDownload(server_.url(L"good.txt")), nullptr);
-    expectListSoon(HttpServer::kGoodList);
+    HWND main = startOnOldList();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(download(main, httpTestAddress(L"file/10:00=purged")));
+    expectListSoon(httpTestBody("10:00=purged"));
     for (const auto& name : purged)
         EXPECT_EQ(GetFileAttributesW((sub + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES)
             << std::string(name.begin(), name.end());
