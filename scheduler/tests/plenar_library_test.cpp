@@ -57,8 +57,8 @@ protected:
     // The message of a PLENAR started from this folder when the classes cannot be created.
     std::wstring missingLibraryMessage() const {
         return L"La bibliothèque KORVEL.dll est introuvable, ne peut pas être chargée ou n'est pas "
-               L"enregistrée\u00a0: les paramètres ne seront pas enregistrés et la liste ne sera pas "
-               L"téléchargée d'Internet.\n\nPlacez KORVEL.dll dans le dossier de PLENAR\u00a0:\n" +
+               L"enregistrée\u00a0: les paramètres ne seront ni lus ni enregistrés, et la liste ne pourra "
+               L"être téléchargée que d'une adresse http://.\n\nPlacez KORVEL.dll dans le dossier de PLENAR\u00a0:\n" +
                folder_ + L"\nou enregistrez-la avec «\u00a0regsvr32 KORVEL.dll\u00a0».";
     }
 };
@@ -120,13 +120,20 @@ TEST_F(PlenarLibraryTest, UnloadableLibraryIsReportedOnceAndTheRestStillWorks) {
     EXPECT_FALSE(waitForMessageBox(processId_, L"ERREUR", 1s));
     EXPECT_EQ(windowText(GetDlgItem(main, ids::kDelayEdit)), L"12");
     EXPECT_EQ(GetFileAttributesW(path(L"param.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    // The list still comes down from an http address: PLENAR's own client needs no library.
+    DWORD_PTR ignored = 0;
+    const std::wstring url = httpTestAddress(L"file/10:00=b");
+    SendMessageTimeoutW(GetDlgItem(main, ids::kUrlEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_COMMAND, ids::kMenuDownload, 0, SMTO_NORMAL, 90000, &ignored));
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), httpTestBody("10:00=b"));
 
     // The window opened again from the icon: the same start-up, no second message.
     PostMessageW(main, ids::kTrayMessage, ids::kTrayIconId, WM_LBUTTONUP);
     EXPECT_FALSE(waitForMessageBox(processId_, L"ERREUR", 2s));
     HWND reopened = waitForVisibleMainWindow(main);
     ASSERT_NE(reopened, nullptr);
-    EXPECT_TRUE(waitFor([&] { return tableRows(reopened) == 2; }, 5s)) << tableRows(reopened);
+    EXPECT_TRUE(waitFor([&] { return tableRows(reopened) == 2001; }, 5s)) << tableRows(reopened);
     quitAndExpectEnd();
 }
 
