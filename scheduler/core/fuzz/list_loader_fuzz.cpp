@@ -1,7 +1,7 @@
 // Fuzz target for everything that reads outside text in the scheduler core: the list loader,
 // the table order, the saved form and a pass over the list.
-// With LIST_LOADER_REPLAY_MAIN it is an ordinary program that runs the saved inputs given on
-// its command line (files, or folders of files) and exits non-zero if one fails.
+// Linked with fuzz/replay_main.cpp it is an ordinary program that runs the saved inputs given
+// on its command line.
 
 #include <cstddef>
 #include <cstdint>
@@ -95,47 +95,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkList(bytes);
     return 0;
 }
-
-#ifdef LIST_LOADER_REPLAY_MAIN
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
-
-namespace {
-
-int replay(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", file.string().c_str());
-        return 1;
-    }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    return 0;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    int failures = 0;
-    std::size_t inputs = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path path(argv[i]);
-        if (std::filesystem::is_directory(path)) {
-            for (const auto& entry : std::filesystem::directory_iterator(path)) {
-                if (!entry.is_regular_file()) continue;
-                failures += replay(entry.path());
-                ++inputs;
-            }
-        } else {
-            failures += replay(path);
-            ++inputs;
-        }
-    }
-    std::printf("replayed %zu inputs\n", inputs);
-    return failures == 0 && inputs > 0 ? 0 : 1;
-}
-
-#endif
