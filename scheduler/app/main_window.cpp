@@ -117,8 +117,8 @@ bool MainWindow::createWindow() {
 
     // The menu bar is the program's menu resource; it belongs to the window from here on and
     // goes with it.
-    if (HMENU menuBar = LoadMenuW(instance_, MAKEINTRESOURCEW(kMainMenuResource)); menuBar && !SetMenu(window_, menuBar))
-        DestroyMenu(menuBar);
+    HMENU menuBar = LoadMenuW(instance_, MAKEINTRESOURCEW(kMainMenuResource));
+    if (menuBar && !SetMenu(window_, menuBar)) DestroyMenu(menuBar);
 
     SetWindowPos(window_, nullptr, 0, 0, windowSizeForDpi().cx, windowSizeForDpi().cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

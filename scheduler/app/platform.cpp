@@ -259,8 +259,8 @@ bool replaceFileAtomically(const std::wstring& path, std::string_view bytes) {
     if (!temporary) return false;
     bool written = false;
     {
-        unique_hfile file(CreateFileW(extendedPath(*temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        unique_hfile file(CreateFileW(extendedPath(*temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             written = true;
             std::size_t done = 0;
