@@ -98,6 +98,24 @@ struct socket_traits {
 };
 }  // namespace detail
 using unique_socket = unique_any<detail::socket_traits>;
+
+// One start-up of Winsock (version 2.2), cleaned up when it ends; false when it failed.
+class WinsockSession {
+public:
+    WinsockSession() {
+        WSADATA data;
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockSession() {
+        if (started_) WSACleanup();
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    explicit operator bool() const { return started_; }
+
+private:
+    bool started_ = false;
+};
 #endif
 using unique_hkey = unique_any<null_is_invalid<HKEY, detail::closeKey>>;
 using unique_bstr = unique_any<null_is_invalid<BSTR, detail::freeString>>;

@@ -37,23 +37,6 @@ private:
     ULONGLONG end_;
 };
 
-class WinsockSession {
-public:
-    WinsockSession() {
-        WSADATA data;
-        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~WinsockSession() {
-        if (started_) WSACleanup();
-    }
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
-    explicit operator bool() const { return started_; }
-
-private:
-    bool started_ = false;
-};
-
 // The socket of the connection in progress, shared between the worker, which uses it, and the
 // waiting thread, which closes it to cancel: closing is what makes a select or recv blocked on
 // it return at once. The worker never closes a socket value the canceller may already have

@@ -28,19 +28,15 @@ namespace {
 using namespace std::chrono_literals;
 using plenar_test::besideTestProgram;
 using tolvare::unique_socket;
+using tolvare::WinsockSession;
 using tolvare::plenar::downloadToFile;
 using tolvare::plenar::DownloadLimits;
 using tolvare::plenar::DownloadOutcome;
 using tolvare::plenar::DownloadResult;
 
-using plenar_test::httpTestServerPort;
+using plenar_test::httpTestAddress;
 using plenar_test::httpTestBody;
-
-std::wstring address(const std::wstring& path, const wchar_t* host = L"127.0.0.1") {
-    return plenar_test::httpTestAddress(path, host);
-}
-
-std::string bodyOf(const std::string& token) { return httpTestBody(token); }
+using plenar_test::httpTestServerPort;
 
 std::wstring wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
@@ -54,22 +50,6 @@ DownloadLimits answeringLimits() {
     limits.idle = 10s;
     return limits;
 }
-
-// Winsock for the test's own sockets.
-class WinsockForTest {
-public:
-    WinsockForTest() {
-        WSADATA data;
-        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~WinsockForTest() {
-        if (started_) WSACleanup();
-    }
-    explicit operator bool() const { return started_; }
-
-private:
-    bool started_ = false;
-};
 
 unique_socket listeningSocket(int backlog, int& port) {
     unique_socket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
@@ -105,7 +85,7 @@ protected:
     }
 
     DownloadResult download(const std::wstring& path, const DownloadLimits& limits = answeringLimits()) {
-        return downloadToFile(address(path), target_, limits);
+        return downloadToFile(httpTestAddress(path), target_, limits);
     }
 
     bool targetExists() const { return GetFileAttributesW(target_.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -139,16 +119,17 @@ TEST_F(HttpDownload, WholeBodiesArriveByteForByteWhateverTheirFraming) {
         const DownloadResult result = download(wide(kind) + L"/" + wide(token));
         EXPECT_EQ(result.outcome, DownloadOutcome::Complete) << kind;
         EXPECT_EQ(result.httpStatus, 200) << kind;
-        EXPECT_TRUE(targetContent() == bodyOf(token)) << kind << ": " << targetContent().size() << " bytes";
+        EXPECT_TRUE(targetContent() == httpTestBody(token)) << kind << ": " << targetContent().size() << " bytes";
         ASSERT_TRUE(DeleteFileW(target_.c_str())) << kind;
     }
     EXPECT_EQ(download(L"empty/none").outcome, DownloadOutcome::Complete);
     EXPECT_EQ(targetContent(), "");
     ASSERT_TRUE(DeleteFileW(target_.c_str()));
     // A host name, looked up: "localhost" may give ::1 first, where the server does not listen.
-    const DownloadResult named = downloadToFile(address(L"file/named", L"localhost"), target_, answeringLimits());
+    const DownloadResult named =
+        downloadToFile(httpTestAddress(L"file/named", L"localhost"), target_, answeringLimits());
     EXPECT_EQ(named.outcome, DownloadOutcome::Complete);
-    EXPECT_TRUE(targetContent() == bodyOf("named"));
+    EXPECT_TRUE(targetContent() == httpTestBody("named"));
 }
 
 TEST_F(HttpDownload, CutTransfersAreCutAndLeaveNoFile) {
@@ -179,7 +160,7 @@ TEST_F(HttpDownload, RedirectsEndAtTheirLimitAndAtOtherSchemes) {
     DownloadLimits three = answeringLimits();
     three.maxRedirects = 3;
     EXPECT_EQ(download(L"chain/3/liste", three).outcome, DownloadOutcome::Complete);
-    EXPECT_TRUE(targetContent() == bodyOf("liste"));
+    EXPECT_TRUE(targetContent() == httpTestBody("liste"));
     ASSERT_TRUE(DeleteFileW(target_.c_str()));
     expectFailure(L"redirect-https/liste", DownloadOutcome::UnsupportedScheme);
 }
@@ -191,7 +172,7 @@ TEST_F(HttpDownload, BodiesStopAtTheByteLimit) {
     expectFailure(L"huge/liste", DownloadOutcome::TooLarge, small);
     expectFailure(L"huge-chunked/liste", DownloadOutcome::TooLarge, small);
 
-    const std::string body = bodyOf("liste");
+    const std::string body = httpTestBody("liste");
     DownloadLimits exact = answeringLimits();
     exact.maxBodyBytes = body.size();
     for (const wchar_t* kind : {L"file", L"gzip", L"chunked"}) {
@@ -216,7 +197,7 @@ TEST_F(HttpDownload, SilentSlowAndAbsentServers) {
     // Nor does a server that never stops sending a body that never grows.
     expectFailure(L"gzip-endless/liste", DownloadOutcome::TimedOut, shortTotal);
 
-    WinsockForTest winsock;
+    WinsockSession winsock;
     ASSERT_TRUE(winsock);
     int closedPort = 0;
     listeningSocket(1, closedPort);  // given by the system and closed again at once
@@ -275,20 +256,21 @@ TEST_F(HttpDownload, TheTargetIsNewOrAnEmptyReservedFile) {
     EXPECT_EQ(targetContent(), "08:00=old.exe\r\n");
     ASSERT_TRUE(DeleteFileW(target_.c_str()));
 
-    EXPECT_EQ(downloadToFile(address(L"file/liste"), folder_ + L"\\missing\\lstplenar.download").outcome,
+    EXPECT_EQ(downloadToFile(httpTestAddress(L"file/liste"), folder_ + L"\\missing\\lstplenar.download").outcome,
               DownloadOutcome::CannotWriteTarget);
 
     // A temporary name reserved beside the list, as the caller makes it.
     wchar_t reserved[MAX_PATH];
     ASSERT_NE(GetTempFileNameW(folder_.c_str(), L"pln", 0, reserved), 0u);
-    EXPECT_EQ(downloadToFile(address(L"gzip/liste"), reserved, answeringLimits()).outcome, DownloadOutcome::Complete);
+    EXPECT_EQ(downloadToFile(httpTestAddress(L"gzip/liste"), reserved, answeringLimits()).outcome,
+              DownloadOutcome::Complete);
     std::ifstream in(std::filesystem::path(reserved), std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == bodyOf("liste"));
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == httpTestBody("liste"));
     in.close();
     ASSERT_TRUE(DeleteFileW(reserved));
     // A failed download removes the reserved name too: nothing is left to clean up.
     ASSERT_NE(GetTempFileNameW(folder_.c_str(), L"pln", 0, reserved), 0u);
-    EXPECT_EQ(downloadToFile(address(L"cut/liste"), reserved, answeringLimits()).outcome, DownloadOutcome::Cut);
+    EXPECT_EQ(downloadToFile(httpTestAddress(L"cut/liste"), reserved, answeringLimits()).outcome, DownloadOutcome::Cut);
     EXPECT_EQ(GetFileAttributesW(reserved), INVALID_FILE_ATTRIBUTES);
 }
 

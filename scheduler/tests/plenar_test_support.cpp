@@ -108,6 +108,13 @@ int countLines(const std::string& text) {
     return lines;
 }
 
+std::string echoInto(const std::wstring& trace, const std::string& word) {
+    // The 64-bit command processor for a 32-bit PLENAR too: where 32-bit programs are emulated,
+    // a 32-bit one would take a minute to start.
+    const std::string cmd = sizeof(void*) == 4 ? "C:\\windows\\sysnative\\cmd.exe" : "cmd.exe";
+    return cmd + " /c echo " + word + ">>\"" + std::string(trace.begin(), trace.end()) + "\"";
+}
+
 std::string timeOfDay(const SYSTEMTIME& t) {
     char text[8];
     snprintf(text, sizeof text, "%02u:%02u", t.wHour, t.wMinute);

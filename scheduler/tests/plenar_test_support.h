@@ -60,6 +60,8 @@ void press(HWND dialog, int button);
 std::string readFileBytes(const std::wstring& path);
 void writeFileBytes(const std::wstring& path, const std::string& bytes);
 int countLines(const std::string& text);
+// A command line for a list row that appends `word` and a line end to the file `trace`.
+std::string echoInto(const std::wstring& trace, const std::string& word);
 std::string timeOfDay(const SYSTEMTIME& t);
 
 // The HTTP test server of library/internet/tests (its port is in http_test_server.port beside

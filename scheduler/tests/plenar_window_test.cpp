@@ -253,12 +253,8 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     writeSetting(L"DELAI", L"1");
     writeSetting(L"DELAIDL", L"0");
     const std::wstring trace = path(L"trace.txt");
-    std::string traceAnsi(trace.begin(), trace.end());
-    // The 64-bit command processor for a 32-bit PLENAR too: where 32-bit programs are emulated,
-    // a 32-bit one would take a minute to start.
-    const std::string cmd = sizeof(void*) == 4 ? "C:\\windows\\sysnative\\cmd.exe" : "cmd.exe";
-    writeFileBytes(path(L"lstplenar.txt"), "10:15=" + cmd + " /c echo ran>>\"" + traceAnsi + "\"\r\n" +
-                                               "03:07=" + cmd + " /c echo other>>\"" + traceAnsi + "\"\r\n");
+    writeFileBytes(path(L"lstplenar.txt"), "10:15=" + echoInto(trace, "ran") + "\r\n" +
+                                               "03:07=" + echoInto(trace, "other") + "\r\n");
 
     start(L"10:14:56");
     HWND main = waitForVisibleMainWindow();
@@ -292,8 +288,8 @@ TEST_F(PlenarWindowTest, StartCommandHidesWindowRunsRowOnceAndIconBringsWindowBa
     // Stopped: new rows for this very minute (PLENAR's clock is a few seconds past 10:15, or
     // just past 10:16 on a slow machine) would run at the next pass of a running scheduler (a
     // pass a second); nothing runs.
-    writeFileBytes(path(L"lstplenar.txt"), "10:15=" + cmd + " /c echo again>>\"" + traceAnsi + "\"\r\n" +
-                                               "10:16=" + cmd + " /c echo again>>\"" + traceAnsi + "\"\r\n");
+    writeFileBytes(path(L"lstplenar.txt"), "10:15=" + echoInto(trace, "again") + "\r\n" +
+                                               "10:16=" + echoInto(trace, "again") + "\r\n");
     // Two periods of the old check timer.
     std::this_thread::sleep_for(2s);
     EXPECT_EQ(readFileBytes(trace), "ran\r\n");
@@ -397,8 +393,7 @@ TEST_F(PlenarWindowTest, CheckPeriodZeroNeverRunsAPass) {
     writeSetting(L"DELAI", L"0");
     writeSetting(L"DELAIDL", L"0");
     const std::wstring trace = path(L"trace.txt");
-    const std::string cmd = sizeof(void*) == 4 ? "C:\\windows\\sysnative\\cmd.exe" : "cmd.exe";
-    writeFileBytes(path(L"lstplenar.txt"), "06:00=" + cmd + " /c echo ran>>\"" + std::string(trace.begin(), trace.end()) + "\"\r\n");
+    writeFileBytes(path(L"lstplenar.txt"), "06:00=" + echoInto(trace, "ran") + "\r\n");
     start(L"05:59:58");
     HWND main = waitForVisibleMainWindow();
     ASSERT_NE(main, nullptr);
@@ -406,8 +401,7 @@ TEST_F(PlenarWindowTest, CheckPeriodZeroNeverRunsAPass) {
     PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(main); }, 5s));
     // A pass would now reload this list too.
-    writeFileBytes(path(L"lstplenar.txt"), "06:00=" + cmd + " /c echo ran>>\"" + std::string(trace.begin(), trace.end()) +
-                                               "\"\r\n23:00=x\r\n");
+    writeFileBytes(path(L"lstplenar.txt"), "06:00=" + echoInto(trace, "ran") + "\r\n23:00=x\r\n");
     // Past 06:00:01 on PLENAR's clock.
     std::this_thread::sleep_for(3500ms);
     EXPECT_EQ(GetFileAttributesW(trace.c_str()), INVALID_FILE_ATTRIBUTES) << "the row ran";
