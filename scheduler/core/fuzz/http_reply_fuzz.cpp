@@ -3,7 +3,7 @@
 // The first byte chooses how the rest arrives (piece size, how the connection ends); the same
 // bytes must give the same verdict and the same body whether they arrive whole or in pieces,
 // and nothing may pass its limits.
-// Linked with fuzz/replay_main.cpp it is an ordinary program that runs the saved inputs given
+// Linked with common/fuzz/replay_main.cpp it is an ordinary program that runs the saved inputs given
 // on its command line.
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Fuzz target for everything that reads outside text in the scheduler core: the list loader,
 // the table order, the saved form and a pass over the list.
-// Linked with fuzz/replay_main.cpp it is an ordinary program that runs the saved inputs given
+// Linked with common/fuzz/replay_main.cpp it is an ordinary program that runs the saved inputs given
 // on its command line.
 
 #include <cstddef>
