@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -119,7 +120,8 @@ bool RecorderWindow::createWindow() {
 
     PerMonitorDpiScope dpiScope;
     // Fixed size, no minimise or maximise button.
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    // Not clipping its children: the frame paints no inside, the window paints it.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     CreateWindowExW(WS_EX_CONTROLPARENT, kRecorderWindowClass, kRecorderCaption, style, CW_USEDEFAULT,
                     CW_USEDEFAULT, 100, 100, nullptr, menuBar.get(), instance_, this);
     if (!window_) return false;
@@ -184,6 +186,7 @@ void RecorderWindow::layOut() {
                      twipsToPixels(placed.twips.bottom - placed.twips.top, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
         if (font_) SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
+    fitCaptions();
     const SIZE size = windowSizeForClient(window_, twipsToPixels(kClientWidthTwips, dpi_),
                                           twipsToPixels(kClientHeightTwips, dpi_), dpi_, true);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -193,6 +196,48 @@ void RecorderWindow::layOut() {
     const int missing = twipsToPixels(kClientHeightTwips, dpi_) - client.bottom;
     if (missing > 0)
         SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void RecorderWindow::fitCaptions() {
+    // The places were drawn for a narrower font than today's message fonts: a caption that
+    // does not fit is widened rather than cut, up to what lies to its right (the frame's
+    // fields, the client area's edge).
+    HDC dc = GetDC(window_);
+    if (!dc) return;
+    HGDIOBJ oldFont = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    struct Fit {
+        int id;
+        int limitTwips;  // the right-most x it may reach
+        bool checkBox;
+    };
+    const int fieldLeft = kFrameLeft + 1800 - 30;
+    const Fit fits[] = {{kSamplingCaption, fieldLeft, false},
+                        {kResolutionCaption, fieldLeft, false},
+                        {kTimeBaseCaption, fieldLeft, false},
+                        {kChkCapture, kClientWidthTwips - 120, true},
+                        {kChkBarResult, kClientWidthTwips - 120, true}};
+    for (const Fit& fit : fits) {
+        HWND control = GetDlgItem(window_, fit.id);
+        RECT place{};
+        if (!control || !GetWindowRect(control, &place)) continue;
+        MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
+        const std::wstring caption = windowText(control);
+        SIZE extent{};
+        if (!GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent)) continue;
+        // A check box's square and the gap after it.
+        const int needed = extent.cx + (fit.checkBox ? MulDiv(13 + 8, dpi_, 96) : MulDiv(2, dpi_, 96));
+        const int limit = twipsToPixels(fit.limitTwips, dpi_) - place.left;
+        const int width = std::min(std::max<int>(place.right - place.left, needed), limit);
+        // A caption still too long wraps onto a second line below the first, inside the frame.
+        const int frameInside = twipsToPixels(kFrameTop + 1695, dpi_) - MulDiv(3, dpi_, 96) - place.top;
+        const int height = !fit.checkBox && needed > limit
+                               ? std::max<int>(place.bottom - place.top, std::min<int>((place.bottom - place.top) * 2, frameInside))
+                               : place.bottom - place.top;
+        if (width > place.right - place.left || height > place.bottom - place.top)
+            SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (oldFont) SelectObject(dc, oldFont);
+    ReleaseDC(window_, dc);
 }
 
 void RecorderWindow::onDpiChanged(int dpi, const RECT* suggested) {
@@ -268,6 +313,11 @@ LRESULT RecorderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        // Labels, boxes and the frame lie on the window's own background.
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_CLOSE:
         close();
         return 0;
@@ -355,7 +405,23 @@ void RecorderWindow::checkTimeBase() {
 }
 
 void RecorderWindow::armTimer(UINT_PTR id, std::uint32_t delayMs) {
-    if (window_) SetTimer(window_, id, delayMs, nullptr);
+    if (!window_) return;
+    // The platform's timer runs on at its interval by itself, each tick due one interval after
+    // the last one was due: left alone it keeps to the deadlines, while setting it again starts
+    // the interval from now and loses the time the tick took (a quarter of a millisecond a tick
+    // under Wine). So it is set again only when the next deadline is more than a millisecond
+    // off the interval it runs at (the pacer rounds up). It never ticks sooner than
+    // USER_TIMER_MINIMUM (10 ms): a shorter delay, which only a late tick asks for, could not be
+    // had by setting it again.
+    std::uint32_t& armed = id == kTimerCapture ? armedCaptureMs_ : armedReplayMs_;
+    const std::uint32_t delay = std::max<std::uint32_t>(delayMs, USER_TIMER_MINIMUM);
+    if (armed && delay >= armed && delay <= armed + 1) return;
+    if (SetTimer(window_, id, delay, nullptr)) armed = delay;
+}
+
+void RecorderWindow::stopTimer(UINT_PTR id) {
+    if (window_) KillTimer(window_, id);
+    (id == kTimerCapture ? armedCaptureMs_ : armedReplayMs_) = 0;
 }
 
 void RecorderWindow::useFineTimer(bool on) {
@@ -383,18 +449,19 @@ void RecorderWindow::cmdCapture_Click() {
     captureFirstSlot_ = 0;
     useFineTimer(true);
     capturePacer_.start(nowMicros(), static_cast<std::int64_t>(period) * 1000);
+    stopTimer(kTimerCapture);
     armTimer(kTimerCapture, period);
 }
 
 void RecorderWindow::stopCapture() {
-    if (window_) KillTimer(window_, kTimerCapture);
+    stopTimer(kTimerCapture);
     capturing_ = false;
     if (!replaying_) useFineTimer(false);
 }
 
 void RecorderWindow::onCaptureTick() {
     if (!capturing_) {
-        KillTimer(window_, kTimerCapture);
+        stopTimer(kTimerCapture);
         return;
     }
     // No sample while a file dialog is up: the clicks in it are not the macro's.
@@ -452,11 +519,12 @@ void RecorderWindow::cmdResult_Click() {
     ++replayGeneration_;
     useFineTimer(true);
     replayPacer_.start(nowMicros(), static_cast<std::int64_t>(period) * 1000);
+    stopTimer(kTimerResult);
     armTimer(kTimerResult, period);
 }
 
 void RecorderWindow::stopReplay() {
-    if (window_) KillTimer(window_, kTimerResult);
+    stopTimer(kTimerResult);
     if (replaying_) {
         replaying_ = false;
         ++replayGeneration_;
@@ -473,7 +541,7 @@ void RecorderWindow::play(const SlotPlay& slot) {
 
 void RecorderWindow::onReplayTick() {
     if (!replaying_) {
-        KillTimer(window_, kTimerResult);
+        stopTimer(kTimerResult);
         return;
     }
     if (inFileDialog_) {
@@ -499,7 +567,7 @@ void RecorderWindow::onReplayTick() {
 
 void RecorderWindow::cmdStop_Click() {
     if (!ensureLoaded()) return;
-    if (window_) KillTimer(window_, kTimerCapture);
+    stopTimer(kTimerCapture);
     if (capturing_) {
         // The click on "&Arrêter" is no part of the macro. The last slot of a capture is never
         // played, so the first slot of the click can stay as that last slot.

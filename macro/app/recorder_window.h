@@ -74,6 +74,7 @@ private:
     HWND addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int left, int top,
                     int width, int height, DWORD exStyle = 0);
     void layOut();
+    void fitCaptions();
     void onDpiChanged(int dpi, const RECT* suggested);
     void onCommand(int id, int code);
     void onDestroy();
@@ -91,7 +92,9 @@ private:
     // The period of both timers: the field's value when it holds one, else the last good one.
     std::uint32_t periodMs();
     void checkTimeBase();
+    // Sets a timer to tick after `delayMs` and on at that interval; stops it.
     void armTimer(UINT_PTR id, std::uint32_t delayMs);
+    void stopTimer(UINT_PTR id);
 
     void saveMacro();
     bool chooseFile(bool save, std::wstring& path);
@@ -119,6 +122,9 @@ private:
     unsigned replayGeneration_ = 0;
     POINT lastCursor_{};
     bool inFileDialog_ = false;
+    // The interval each timer runs at, 0 when stopped.
+    std::uint32_t armedCaptureMs_ = 0;
+    std::uint32_t armedReplayMs_ = 0;
     std::uint32_t goodPeriodMs_ = 10;
     bool timeBaseCheckPending_ = false;
 
