@@ -10,6 +10,11 @@ class Cls_Windows final : public DispatchObject<Cls_Windows, _Cls_Windows> {
 public:
     static constexpr wchar_t kClassName[] = L"Cls_Windows";
 
+    // Returns after the given seconds (zero or fewer: after one round of messages), dispatching
+    // the calling thread's messages meanwhile. The timer "KORVELTimer" is shared by every waiter
+    // of the session: a wait set later ends the earlier ones with it. Returns at once when the
+    // timer cannot be made, set or waited on, and when a quit request arrives (posted again for
+    // the caller's own loop).
     IFACEMETHODIMP Wait(LONG *lNumberOfSeconds) override;
     IFACEMETHODIMP GstAffichage(short *NumeroOnglet) override;
     IFACEMETHODIMP GstDivers(short *NumeroOnglet) override;
@@ -40,9 +45,18 @@ public:
     IFACEMETHODIMP GstFontes() override;
     IFACEMETHODIMP GstHeure() override;
     IFACEMETHODIMP GstEnergie() override;
+    // Starts "rundll32.exe user.exe,restartwindows" for 1, "...,exitwindows" otherwise,
+    // minimised; run-time error 53 when it cannot be started.
     IFACEMETHODIMP Extinction_Ordinateur(short *Mode) override;
     IFACEMETHODIMP getWindowsVersion(BSTR *pRetVal) override;
+    // Starts the program associated with the document, the document's path unquoted after one
+    // blank, minimised, and gives that command line; the lookup failures as texts ("no
+    // association", "Fichier non trouvé", "Répertoire non trouvé", "Mauvais format"), other
+    // ones as an empty variant; run-time error 53 when the program cannot be started.
     IFACEMETHODIMP ExecuteFichier(BSTR *FichierDestination, VARIANT *pRetVal) override;
+    // Brings forward the top-level window with that whole title, or else starts the command
+    // line strCheminAppli shown normally: 1; 0 when there is neither or anything fails. An
+    // empty title names no window.
     IFACEMETHODIMP LancerActiverApplication(BSTR *strTitreAppli, BSTR *strCheminAppli, short *pRetVal) override;
     IFACEMETHODIMP GetNomFichier_DuChemin(BSTR *strChemin, VARIANT_BOOL *blnExtention, BSTR *pRetVal) override;
     IFACEMETHODIMP ParcourirDossier(IDispatch **NomForme, BSTR *strTITRE, BSTR *pRetVal) override;
@@ -63,7 +77,11 @@ public:
     IFACEMETHODIMP Montrer_BarreDesTaches() override;
     IFACEMETHODIMP Get_ActiveWindow(VARIANT_BOOL ReturnParent, LONG *pRetVal) override;
     IFACEMETHODIMP Get_WindowTitle(LONG hwnd, BSTR *pRetVal) override;
+    // The program associated with the document (a name alone is looked for in the current
+    // folder); the empty text when there is none.
     IFACEMETHODIMP TrouveExecutable(BSTR *strNomFichier, BSTR *pRetVal) override;
+    // Whether the running code is held by the development environment's program (VB6.EXE):
+    // never for this library.
     IFACEMETHODIMP ModeDeveloppement(VARIANT_BOOL *pRetVal) override;
 };
 

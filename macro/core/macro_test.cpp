@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "macro/core/capture.h"
+#include "macro/core/macro_path.h"
 
 namespace tolvare::macro {
 namespace {
@@ -119,6 +120,19 @@ TEST(MacroCapture, DroppingTrailingSlotsAndTheLimit) {
     EXPECT_EQ(macro.eventCount(), kMaxMacroEvents);
     // The largest macro still loads back.
     EXPECT_TRUE(parseMacroFile(macroFileText(macro)));
+}
+
+TEST(MacroPath, NamesInTheProgramFolderFullPathsAsTheyStand) {
+    EXPECT_EQ(macroFilePath(L"C:\\PLENAR", L"Macro_01.txt"), L"C:\\PLENAR\\Macro_01.txt");
+    EXPECT_EQ(macroFilePath(L"C:\\PLENAR", L""), L"C:\\PLENAR\\");
+    EXPECT_EQ(macroFilePath(L"C:\\PLENAR", L"sub\\m.txt"), L"C:\\PLENAR\\sub\\m.txt");
+    EXPECT_EQ(macroFilePath(L"C:\\PLENAR", L"D:\\Macros\\m.txt"), L"D:\\Macros\\m.txt");
+    EXPECT_EQ(macroFilePath(L"C:\\PLENAR", L"d:/m.txt"), L"d:/m.txt");
+    EXPECT_EQ(macroFilePath(L"C:\\PLENAR", L"\\\\server\\share\\m.txt"), L"\\\\server\\share\\m.txt");
+    // A drive-relative name and a root-relative one stay in the program folder.
+    EXPECT_EQ(macroFilePath(L"C:\\PLENAR", L"D:m.txt"), L"C:\\PLENAR\\D:m.txt");
+    EXPECT_FALSE(isFullPath(L"\\m.txt"));
+    EXPECT_FALSE(isFullPath(L"1:\\m.txt"));
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ namespace tolvare::macro {
 
 class TickPacer {
 public:
-    // Times are in microseconds of a monotonic clock.
+    // Times are in microseconds of a monotonic clock. The first tick is due one period after
+    // start (the timer is first set to the period itself).
     void start(std::int64_t nowMicros, std::int64_t periodMicros);
     // The delay to ask of the timer for the next tick, in whole milliseconds: until the next
     // deadline, rounded up, at least 1. Call once per tick, after the tick's work; it moves the

@@ -102,6 +102,12 @@ HRESULT InitRegObject::iniWrite(std::wstring_view section, std::wstring_view key
 
 WindowsObject::WindowsObject() : status_(create(CLSID_Cls_Windows, object_)) {}
 
+HRESULT WindowsObject::wait(long seconds) {
+    if (FAILED(status_)) return status_;
+    LONG count = seconds;
+    return object_->Wait(&count);
+}
+
 HRESULT WindowsObject::specialFolder(long csidl, std::wstring& path) {
     path.clear();
     if (FAILED(status_)) return status_;

@@ -38,11 +38,15 @@ private:
     HRESULT status_;
 };
 
-// Cls_Windows: special folders and the parts of a file name.
+// Cls_Windows: waiting with the window messages processed, special folders and the parts of a
+// file name.
 class WindowsObject {
 public:
     WindowsObject();
     HRESULT status() const { return status_; }
+
+    // Returns after `seconds` while this thread's messages keep being dispatched.
+    HRESULT wait(long seconds);
 
     HRESULT specialFolder(long csidl, std::wstring& path);
     // Which 4: the name without extension; which 8: the extension from its first "." in upper case.

@@ -34,8 +34,11 @@ void runMessages(HWND window) {
             SendMessageW(window, WM_COMMAND, tolvare::plenar::kCommandHelp, 0);
             continue;
         }
-        // Tab and the mnemonics move between the controls as in a dialog.
-        if (window && IsWindow(window) && IsDialogMessageW(window, &message)) continue;
+        // Tab and the mnemonics move between the controls as in a dialog, in whichever of the
+        // program's windows is active (the main window or one it shows).
+        HWND active = GetActiveWindow();
+        if (!active && window && IsWindow(window)) active = window;
+        if (active && IsDialogMessageW(active, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -3,10 +3,13 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "scheduler/app/action_assistant.h"
 #include "scheduler/app/control_ids.h"
 #include "scheduler/app/input_box.h"
 #include "scheduler/app/korvel_client.h"
 #include "scheduler/app/text.h"
+#include "scheduler/app/window_metrics.h"
+#include "scheduler/core/assistant.h"
 #include "scheduler/core/clock.h"
 
 namespace tolvare::plenar {
@@ -23,39 +26,8 @@ constexpr wchar_t kAboutAddress[] = L"http://plenar.example.com/";
 const wchar_t kTableNotice[] =
     L"Toutes les modifs sur la liste courrante doivent être répércutées sur le fichier d'Internet !!!";
 
-int windowDpi(HWND window) {
-    // GetDpiForWindow exists from Windows 10 on; older systems run at the system DPI, 96 for
-    // the layout's purposes.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    const UINT dpi = getDpi ? getDpi(window) : 96;
-    return dpi ? static_cast<int>(dpi) : 96;
-}
-
 std::wstring widenKey(std::string_view key) {
     return fromUtf8(key);
-}
-
-// The message font of the system at `dpi`. Windows 10 gives the metrics for any DPI; older
-// systems give them for the system DPI, which is then scaled.
-unique_gdiobj messageFont(int dpi) {
-    using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const auto forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
-        return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
-    int systemDpi = 96;
-    if (HDC screen = GetDC(nullptr)) {
-        systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    if (systemDpi > 0 && systemDpi != dpi)
-        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
-    return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
 // Sent to every top-level window when the shell (and its notification area) starts again.
@@ -554,7 +526,20 @@ void MainWindow::showMacros() {
 }
 
 void MainWindow::showAssistant() {
-    // The action assistant is not part of this program yet.
+    if (!assistant_) {
+        assistant_ = std::make_unique<ActionAssistant>(instance_, clock_, [this](std::string time, std::string action) {
+            addAssistantRow(std::move(time), std::move(action));
+        });
+    }
+    assistant_->show(window_);
+}
+
+void MainWindow::addAssistantRow(std::string time, std::string action) {
+    const std::size_t row = scheduler::addAssistantRow(scheduler_.rows(), std::move(time), std::move(action));
+    // The rows below moved: a question about one of them no longer names it.
+    ++tableGeneration_;
+    refreshTable();
+    ListView_EnsureVisible(table_.window(), static_cast<int>(row) + 1, FALSE);
 }
 
 void MainWindow::onTableClick(POINT clientPoint) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "common/win32/unique_handle.h"
@@ -15,6 +16,8 @@
 #include "scheduler/core/settings.h"
 
 namespace tolvare::plenar {
+
+class ActionAssistant;
 
 class MainWindow {
 public:
@@ -84,6 +87,7 @@ private:
     void showHelp();
     void showMacros();
     void showAssistant();
+    void addAssistantRow(std::string time, std::string action);
 
     bool fieldAlive(const NumericField& field) const;
     void onNumericFieldChanged(NumericField& field);
@@ -133,6 +137,8 @@ private:
     // Bumped whenever the model's rows are replaced, so that an edit begun before a reload
     // (while a question was on screen) does not land on another row.
     unsigned tableGeneration_ = 0;
+    // frmassist, made on its first opening; it goes with this window.
+    std::unique_ptr<ActionAssistant> assistant_;
 };
 
 }  // namespace tolvare::plenar

@@ -2,6 +2,7 @@
 // download, through the real program's windows.
 #include "scheduler/tests/plenar_test_support.h"
 
+#include "scheduler/app/action_assistant.h"
 #include "scheduler/app/platform.h"
 
 #include <shlobj.h>
@@ -585,7 +586,7 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     HWND notice = GetDlgItem(main, ids::kInfoLabel);
     EXPECT_FALSE(IsWindowVisible(notice));
 
-    // The blank row: no question (the assistant), and the notice shows.
+    // The blank row: no question but the assistant, and the notice shows.
     clickScreen(cellPoint(table, 0, 1));
     EXPECT_TRUE(waitFor([&] { return IsWindowVisible(notice) != FALSE; }, 5s));
     EXPECT_EQ(windowText(notice),
@@ -593,6 +594,12 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     // A question would be on screen once the click is handled.
     ASSERT_TRUE(settled(main));
     EXPECT_EQ(findTopLevel(processId_, L"#32770"), nullptr);
+    HWND assistant = findTopLevel(processId_, ids::kAssistantWindowClass, ids::kAssistantCaption);
+    ASSERT_NE(assistant, nullptr);
+    EXPECT_TRUE(IsWindowVisible(assistant));
+    // Out of the way of the clicks below.
+    press(assistant, IDCANCEL);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(assistant); }, 5s));
 
     // Yes on the time of 07:45 removes that row.
     clickScreen(cellPoint(table, 1, 0));

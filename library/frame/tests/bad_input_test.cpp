@@ -54,6 +54,9 @@ TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
         ASSERT_TRUE(object);
         for (const auto& m : expectedMembers()) {
             if (std::wstring(m.interfaceName) != std::wstring(L"_") + name) continue;
+            // It asks the session to end: the prefix's programs, this run's among them, would
+            // end with it. The windows suite calls it where a stand-in takes the command.
+            if (std::wstring(m.member) == L"Extinction_Ordinateur") continue;
             WORD flags = m.kind == INVOKE_PROPERTYPUT      ? DISPATCH_PROPERTYPUT
                          : m.kind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
                          : m.kind == INVOKE_PROPERTYGET    ? DISPATCH_PROPERTYGET

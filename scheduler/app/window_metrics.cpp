@@ -1,0 +1,53 @@
+#include "scheduler/app/window_metrics.h"
+
+namespace tolvare::plenar {
+
+namespace {
+
+template <typename Function>
+Function user32Entry(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+}  // namespace
+
+int windowDpi(HWND window) {
+    // GetDpiForWindow exists from Windows 10 on; older systems run at the system DPI, 96 for
+    // the layout's purposes.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = user32Entry<GetDpiForWindowFn>("GetDpiForWindow");
+    const UINT dpi = getDpi ? getDpi(window) : 96;
+    return dpi ? static_cast<int>(dpi) : 96;
+}
+
+unique_gdiobj messageFont(int dpi) {
+    // Windows 10 gives the metrics for any DPI; older systems give them for the system DPI,
+    // which is then scaled.
+    using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto forDpi = user32Entry<ForDpiFn>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
+        return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
+    int systemDpi = 96;
+    if (HDC screen = GetDC(nullptr)) {
+        systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    if (systemDpi > 0 && systemDpi != dpi)
+        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
+    return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+SIZE windowSizeForClient(SIZE client, DWORD style, DWORD exStyle, bool hasMenu, int dpi) {
+    RECT frame{0, 0, client.cx, client.cy};
+    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = user32Entry<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    if (!adjustForDpi || !adjustForDpi(&frame, style, hasMenu, exStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&frame, style, hasMenu, exStyle);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+}  // namespace tolvare::plenar
