@@ -12,6 +12,7 @@
 #include "macro/app/recorder_ids.h"
 #include "macro/app/window_support.h"
 #include "macro/core/capture.h"
+#include "macro/core/macro_path.h"
 
 namespace tolvare::macro {
 
@@ -40,6 +41,8 @@ class AsyncKeyState final : public KeyStateSource {
 public:
     std::int16_t asyncKeyState(int virtualKey) override { return GetAsyncKeyState(virtualKey); }
 };
+
+constexpr std::int64_t kCountShownEveryMicros = 100'000;
 
 std::int64_t nowMicros() {
     static const std::int64_t frequency = [] {
@@ -187,8 +190,10 @@ void RecorderWindow::layOut() {
         if (font_) SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
     fitCaptions();
-    const SIZE size = windowSizeForClient(window_, twipsToPixels(kClientWidthTwips, dpi_),
-                                          twipsToPixels(kClientHeightTwips, dpi_), dpi_, true);
+    const SIZE size = windowSizeForClient(
+        {twipsToPixels(kClientWidthTwips, dpi_), twipsToPixels(kClientHeightTwips, dpi_)},
+        static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
+        static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), true, dpi_);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A menu bar that wraps at this width takes client height: the client area is what counts.
     RECT client{};
@@ -324,6 +329,9 @@ LRESULT RecorderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         onDestroy();
         return 0;
+    case WM_DISPLAYCHANGE:
+        captureScreen_ = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        break;
     case WM_DPICHANGED:
         onDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
@@ -447,6 +455,8 @@ void RecorderWindow::cmdCapture_Click() {
     const std::uint32_t period = periodMs();
     capturing_ = true;
     captureFirstSlot_ = 0;
+    captureScreen_ = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    countShownMicros_ = 0;
     useFineTimer(true);
     capturePacer_.start(nowMicros(), static_cast<std::int64_t>(period) * 1000);
     stopTimer(kTimerCapture);
@@ -469,11 +479,14 @@ void RecorderWindow::onCaptureTick() {
         // Where the cursor cannot be read (a secure desktop), it stays where it was last seen.
         POINT cursor = lastCursor_;
         if (GetCursorPos(&cursor)) lastCursor_ = cursor;
-        const ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         AsyncKeyState keys;
-        const bool taken = captureTick(macro_, ScreenPoint{cursor.x, cursor.y}, screen, keys);
+        const bool taken = captureTick(macro_, ScreenPoint{cursor.x, cursor.y}, captureScreen_, keys);
         if (taken && captureFirstSlot_ == 0) captureFirstSlot_ = macro_.slotCount();
-        SetWindowTextW(GetDlgItem(window_, kLblMouvement), std::to_wstring(macro_.slotCount()).c_str());
+        // The stop shows the final count.
+        if (const std::int64_t now = nowMicros(); now - countShownMicros_ >= kCountShownEveryMicros) {
+            countShownMicros_ = now;
+            SetWindowTextW(GetDlgItem(window_, kLblMouvement), std::to_wstring(macro_.slotCount()).c_str());
+        }
         if (!taken) {
             // The macro is full.
             cmdStop_Click();
@@ -613,7 +626,7 @@ bool RecorderWindow::loadMacro(std::wstring_view mode, std::wstring_view fileNam
     if (active) {
         if (!chooseFile(false, path)) return false;
     } else {
-        path = isAbsolutePath(fileName) ? std::wstring(fileName) : programFolder_ + L"\\" + std::wstring(fileName);
+        path = macroFilePath(programFolder_, fileName);
     }
     // Read whole and parsed before anything changes: a failed load leaves the macro as it was.
     const std::optional<std::string> bytes = readFileBytes(path, kMaxMacroFileBytes);

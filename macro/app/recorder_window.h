@@ -14,6 +14,7 @@
 
 #include "common/win32/unique_handle.h"
 #include "macro/app/progress_window.h"
+#include "macro/core/capture.h"
 #include "macro/core/macro.h"
 #include "macro/core/pacing.h"
 #include "macro/core/replay.h"
@@ -121,6 +122,12 @@ private:
     // (waiting for its keys) sees that it was overtaken.
     unsigned replayGeneration_ = 0;
     POINT lastCursor_{};
+    // The screen's size in pixels for the running capture, read when it starts and when the
+    // display changes rather than at every tick: each query is a round trip to the window
+    // system, and a tick at 10 ms has little time to spare.
+    ScreenSize captureScreen_{};
+    // When the sample count was last shown: a few times a second is all the eye can follow.
+    std::int64_t countShownMicros_ = 0;
     bool inFileDialog_ = false;
     // The interval each timer runs at, 0 when stopped.
     std::uint32_t armedCaptureMs_ = 0;

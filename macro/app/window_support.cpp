@@ -19,48 +19,6 @@ void* const kPerMonitor = reinterpret_cast<void*>(static_cast<INT_PTR>(-3));
 
 }  // namespace
 
-int windowDpi(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = user32Function<GetDpiForWindowFn>("GetDpiForWindow");
-    const UINT dpi = getDpi && window ? getDpi(window) : 0;
-    if (dpi) return static_cast<int>(dpi);
-    int systemDpi = 96;
-    if (HDC screen = GetDC(nullptr)) {
-        systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    return systemDpi > 0 ? systemDpi : 96;
-}
-
-unique_gdiobj messageFont(int dpi) {
-    using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const auto forDpi = user32Function<ForDpiFn>("SystemParametersInfoForDpi");
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi)))
-        return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return {};
-    int systemDpi = 96;
-    if (HDC screen = GetDC(nullptr)) {
-        systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
-    if (systemDpi > 0 && systemDpi != dpi)
-        metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
-    return unique_gdiobj(CreateFontIndirectW(&metrics.lfMessageFont));
-}
-
-SIZE windowSizeForClient(HWND window, int clientWidth, int clientHeight, int dpi, bool hasMenu) {
-    RECT frame{0, 0, clientWidth, clientHeight};
-    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = user32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-    if (!adjustForDpi || !adjustForDpi(&frame, style, hasMenu, exStyle, static_cast<UINT>(dpi)))
-        AdjustWindowRectEx(&frame, style, hasMenu, exStyle);
-    return {frame.right - frame.left, frame.bottom - frame.top};
-}
-
 PerMonitorDpiScope::PerMonitorDpiScope() {
     using SetContextFn = void*(WINAPI*)(void*);
     static const auto setContext = user32Function<SetContextFn>("SetThreadDpiAwarenessContext");
@@ -73,15 +31,6 @@ PerMonitorDpiScope::~PerMonitorDpiScope() {
     using SetContextFn = void*(WINAPI*)(void*);
     static const auto setContext = user32Function<SetContextFn>("SetThreadDpiAwarenessContext");
     if (setContext && previous_) setContext(previous_);
-}
-
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
 }
 
 std::optional<std::string> readFileBytes(const std::wstring& path, std::uint64_t maxBytes) {
@@ -117,14 +66,6 @@ bool writeFileBytes(const std::wstring& path, std::string_view bytes) {
         done += written;
     }
     return true;
-}
-
-bool isAbsolutePath(std::wstring_view path) {
-    const auto slash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    if (path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-        path[1] == L':' && slash(path[2]))
-        return true;
-    return path.size() >= 2 && slash(path[0]) && slash(path[1]);
 }
 
 }  // namespace tolvare::macro

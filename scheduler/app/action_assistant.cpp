@@ -11,7 +11,7 @@
 
 #include "scheduler/app/platform.h"
 #include "scheduler/app/text.h"
-#include "scheduler/app/window_metrics.h"
+#include "common/win32/window_metrics.h"
 #include "scheduler/core/assistant.h"
 
 namespace tolvare::plenar {

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "scheduler/app/control_ids.h"
+#include "macro/app/recorder_window.h"
 #include "scheduler/app/main_window.h"
+#include "scheduler/app/text.h"
 
 namespace {
 
@@ -35,7 +37,7 @@ void runMessages(HWND window) {
             continue;
         }
         // Tab and the mnemonics move between the controls as in a dialog, in whichever of the
-        // program's windows is active (the main window or one it shows).
+        // program's windows is active (the main window, the recorder, the assistant).
         HWND active = GetActiveWindow();
         if (!active && window && IsWindow(window)) active = window;
         if (active && IsDialogMessageW(active, &message)) continue;
@@ -55,8 +57,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // The command line names a macro to replay once; reopening the window from the
     // notification area is a plain start.
     std::wstring pending = commandLine ? commandLine : L"";
+    // The recorder window outlives a main window closed and opened again from the icon, as a
+    // replay or a capture in progress should.
+    tolvare::macro::RecorderWindow recorder(instance, tolvare::plenar::programFolder());
     for (;;) {
-        tolvare::plenar::MainWindow window(instance);
+        tolvare::plenar::MainWindow window(instance, recorder);
         if (!window.open(pending)) return 1;
         pending.clear();
         runMessages(window.window());

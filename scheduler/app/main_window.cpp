@@ -3,12 +3,13 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "macro/app/recorder_window.h"
 #include "scheduler/app/action_assistant.h"
 #include "scheduler/app/control_ids.h"
 #include "scheduler/app/input_box.h"
 #include "scheduler/app/korvel_client.h"
 #include "scheduler/app/text.h"
-#include "scheduler/app/window_metrics.h"
+#include "common/win32/window_metrics.h"
 #include "scheduler/core/assistant.h"
 #include "scheduler/core/clock.h"
 
@@ -38,7 +39,7 @@ UINT taskbarCreatedMessage() {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance)
+MainWindow::MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder)
     : instance_(instance),
       programFolder_(programFolder()),
       listPath_(programFolder_ + L"\\" + fromUtf8(scheduler::kListFileName)),
@@ -46,6 +47,8 @@ MainWindow::MainWindow(HINSTANCE instance)
                {&scheduler::kDownloadIntervalSetting, kDownloadDelayEdit},
                {&scheduler::kMacroDurationSetting, kMacroDurationEdit}}},
       store_(listPath_),
+      macroHandOff_(recorder),
+      runner_(macroHandOff_),
       downloader_(listPath_, [this] { return urlEdit_ ? windowText(urlEdit_) : std::wstring(); }),
       // Constructing the model is the start-up's "last download = now".
       scheduler_(clock_, store_, runner_, downloader_) {
@@ -60,8 +63,10 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::open(const std::wstring& commandLine) {
     if (!createWindow()) return false;
+    // The window may be gone by the end of start-up (a command-line macro ended the program, or
+    // the icon reopened the window during a message): the quit it posted ends the message loop.
     startUp(commandLine);
-    return window_ != nullptr;
+    return true;
 }
 
 bool MainWindow::createWindow() {
@@ -325,11 +330,17 @@ void MainWindow::readSettings() {
 }
 
 void MainWindow::runCommandLine(const std::wstring& commandLine) {
-    // The replay of a macro named on the command line belongs to the recorder, which this
-    // program does not have yet; a missing file is reported as the recorder will.
-    const std::wstring path = programFolder_ + L"\\" + commandLine;
-    if (!fileExists(path))
-        MessageBoxW(window_, (L"Fichier macro " + path + L" inexistant.").c_str(), L"ERREUR", MB_OK);
+    if (!macroHandOff_.runCommandLineMacro(window_, programFolder_, commandLine, macroDurationSeconds()))
+        return;
+    // The run ends the program, even when the icon asked meanwhile for the window again.
+    reopen_ = false;
+    if (window_) DestroyWindow(window_);
+}
+
+long MainWindow::macroDurationSeconds() const {
+    // The field always holds a checked number of seconds; its reading rounds half to even.
+    const std::optional<std::int32_t> seconds = readNumber(windowText(fields_[2].edit)).whole32;
+    return seconds ? *seconds : 30;
 }
 
 LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -522,7 +533,7 @@ void MainWindow::showHelp() {
 }
 
 void MainWindow::showMacros() {
-    // The recorder window is not part of this program yet.
+    macroHandOff_.recorder().show();
 }
 
 void MainWindow::showAssistant() {

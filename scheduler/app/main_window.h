@@ -21,7 +21,8 @@ class ActionAssistant;
 
 class MainWindow {
 public:
-    explicit MainWindow(HINSTANCE instance);
+    // The recorder window is the program's one, shared with the windows opened after this one.
+    MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -71,6 +72,7 @@ private:
     void startUp(const std::wstring& commandLine);
     void readSettings();
     void runCommandLine(const std::wstring& commandLine);
+    long macroDurationSeconds() const;
 
     void onCommand(int id, int code, HWND control);
     LRESULT onNotify(const NMHDR& header);
@@ -123,6 +125,7 @@ private:
 
     SystemClock clock_;
     FileListStore store_;
+    MacroHandOff macroHandOff_;
     ShellActionRunner runner_;
     InternetListDownloader downloader_;
     scheduler::Scheduler scheduler_;

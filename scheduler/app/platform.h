@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "scheduler/app/http_download.h"
+#include "scheduler/app/macro_hand_off.h"
 #include "scheduler/core/scheduler.h"
 
 namespace tolvare::plenar {
@@ -42,14 +43,20 @@ private:
 // the Windows folder (or its command folder) on Windows 95/98, minimised with focus, and through
 // the shell's "open" verb everywhere else; never through a start.exe of the current folder or
 // the search path.
+// Macro actions go to the recorder window through the hand-off.
 class ShellActionRunner final : public scheduler::ActionRunner {
 public:
+    explicit ShellActionRunner(MacroHandOff& macros) : macros_(macros) {}
     void startProgram(std::string_view commandLine) override;
     void openAddress(std::string_view url) override;
-    // The macro hand-off and the share action are not part of this program yet: such rows are
-    // recognised and do nothing.
-    void runMacro(std::string_view) override {}
+    void runMacro(std::string_view fileName) override { macros_.runMacroAction(fileName); }
+    // The share action is not part of this program yet: such rows are recognised and do
+    // nothing.
     void shareFolder(std::string_view) override {}
+    void passEnded() override { macros_.passEnded(); }
+
+private:
+    MacroHandOff& macros_;
 };
 
 // Starts a command line (UTF-16) with the given show state; false when it cannot be started.

@@ -29,15 +29,6 @@ std::string narrow(std::wstring_view text, UINT codePage) {
     return out;
 }
 
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
-
 scheduler::NumberReading readNumber(const std::wstring& text) {
     scheduler::NumberReading reading;
     // The conversions take a terminated string; a text with a NUL inside is not a number.

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/win32/window_metrics.h"
 #include "scheduler/core/settings.h"
 
 namespace tolvare::plenar {
@@ -19,8 +20,6 @@ inline std::string toUtf8(std::wstring_view text) { return narrow(text, CP_UTF8)
 inline std::wstring fromAnsi(std::string_view text) { return widen(text, CP_ACP); }
 inline std::string toAnsi(std::wstring_view text) { return narrow(text, CP_ACP); }
 
-// The whole text of a window.
-std::wstring windowText(HWND window);
 
 // A settings text read as numbers by the platform's variant conversions in the user's locale,
 // as every other program of the user reads numbers (separators, exponent, blanks, sign).

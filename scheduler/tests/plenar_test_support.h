@@ -150,12 +150,14 @@ protected:
     }
 
     // Starts PLENAR; with `clock` ("HH:MM:SS"), its clock shows that time of day when it
-    // starts and runs on from there, so that a row's minute comes in seconds.
-    void start(const wchar_t* clock = nullptr) {
+    // starts and runs on from there, so that a row's minute comes in seconds. `arguments` follow
+    // the program's name on its command line.
+    void start(const wchar_t* clock = nullptr, const std::wstring& arguments = {}) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
         std::wstring commandLine = L"\"" + path(L"PLENAR.exe") + L"\"";
+        if (!arguments.empty()) commandLine += L" " + arguments;
         // A folder past the path limit is reached through the extended form, and cannot be a
         // current folder: PLENAR then starts in this program's.
         const bool deep = path(L"PLENAR.exe").size() >= MAX_PATH;

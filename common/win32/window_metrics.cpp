@@ -1,6 +1,6 @@
-#include "scheduler/app/window_metrics.h"
+#include "common/win32/window_metrics.h"
 
-namespace tolvare::plenar {
+namespace tolvare {
 
 namespace {
 
@@ -13,12 +13,17 @@ Function user32Entry(const char* name) {
 }  // namespace
 
 int windowDpi(HWND window) {
-    // GetDpiForWindow exists from Windows 10 on; older systems run at the system DPI, 96 for
-    // the layout's purposes.
+    // GetDpiForWindow exists from Windows 10 on; older systems run at the system DPI.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto getDpi = user32Entry<GetDpiForWindowFn>("GetDpiForWindow");
-    const UINT dpi = getDpi ? getDpi(window) : 96;
-    return dpi ? static_cast<int>(dpi) : 96;
+    const UINT dpi = getDpi && window ? getDpi(window) : 0;
+    if (dpi) return static_cast<int>(dpi);
+    int systemDpi = 96;
+    if (HDC screen = GetDC(nullptr)) {
+        systemDpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    return systemDpi > 0 ? systemDpi : 96;
 }
 
 unique_gdiobj messageFont(int dpi) {
@@ -50,4 +55,13 @@ SIZE windowSizeForClient(SIZE client, DWORD style, DWORD exStyle, bool hasMenu, 
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-}  // namespace tolvare::plenar
+std::wstring windowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
+}  // namespace tolvare
