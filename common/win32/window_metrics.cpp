@@ -12,6 +12,25 @@ Function user32Entry(const char* name) {
 
 }  // namespace
 
+bool registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon,
+                         int extraBytes) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    // A window opened again (the main window from the icon, the recorder after it closed)
+    // finds its class there.
+    if (GetClassInfoExW(instance, name, &windowClass)) return true;
+    windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.cbWndExtra = extraBytes;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = name;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
 int windowDpi(HWND window) {
     // GetDpiForWindow exists from Windows 10 on; older systems run at the system DPI.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);

@@ -1,5 +1,6 @@
-// What windows need to lay themselves out at any DPI: the window's DPI, the system's message
-// font for it, the window size around a client area; and a window's text.
+// What the programs' windows share: their class registered once, their layout at any DPI (the
+// window's DPI, the system's message font for it, the window size around a client area), and a
+// window's text.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,12 @@
 #include "common/win32/unique_handle.h"
 
 namespace tolvare {
+
+// Registers the window class `name` of `instance` with the dialog background and the arrow
+// cursor, unless it is registered already. `extraBytes` is the class's per-window extra bytes
+// (DLGWINDOWEXTRA for a window run by the dialog procedure). False when it cannot be registered.
+bool registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon = nullptr,
+                         int extraBytes = 0);
 
 // The DPI of a window: its monitor's for a per-monitor aware window, the system's where the
 // system has no per-window DPI.

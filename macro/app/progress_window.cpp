@@ -33,18 +33,7 @@ void ProgressWindow::destroy() {
 
 bool ProgressWindow::create(bool visible) {
     if (window_) return true;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(instance_, kProgressWindowClass, &windowClass)) {
-        windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = windowProc;
-        windowClass.hInstance = instance_;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kProgressWindowClass;
-        if (!RegisterClassExW(&windowClass)) return false;
-    }
+    if (!registerWindowClass(instance_, kProgressWindowClass, windowProc)) return false;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 

@@ -93,19 +93,8 @@ bool RecorderWindow::translateDialogMessage(MSG& message) {
 bool RecorderWindow::ensureLoaded() { return window_ || createWindow(); }
 
 bool RecorderWindow::createWindow() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(instance_, kRecorderWindowClass, &windowClass)) {
-        windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = windowProc;
-        windowClass.hInstance = instance_;
-        windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kRecorderWindowClass;
-        if (!RegisterClassExW(&windowClass)) return false;
-    }
+    if (!registerWindowClass(instance_, kRecorderWindowClass, windowProc, LoadIconW(instance_, MAKEINTRESOURCEW(1))))
+        return false;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 

@@ -139,25 +139,17 @@ private:
         return false;
     }
 
-    static KeyStroke character(unsigned char c, Modifiers m) {
+    static KeyStroke stroke(KeyStroke::Kind kind, std::uint8_t value, Modifiers m) {
         KeyStroke stroke;
-        stroke.kind = KeyStroke::Kind::Character;
-        stroke.character = c;
+        stroke.kind = kind;
+        (kind == KeyStroke::Kind::Character ? stroke.character : stroke.virtualKey) = value;
         stroke.shift = m.shift;
         stroke.ctrl = m.ctrl;
         stroke.alt = m.alt;
         return stroke;
     }
-
-    static KeyStroke virtualKey(std::uint8_t code, Modifiers m) {
-        KeyStroke stroke;
-        stroke.kind = KeyStroke::Kind::VirtualKey;
-        stroke.virtualKey = code;
-        stroke.shift = m.shift;
-        stroke.ctrl = m.ctrl;
-        stroke.alt = m.alt;
-        return stroke;
-    }
+    static KeyStroke character(unsigned char c, Modifiers m) { return stroke(KeyStroke::Kind::Character, c, m); }
+    static KeyStroke virtualKey(std::uint8_t code, Modifiers m) { return stroke(KeyStroke::Kind::VirtualKey, code, m); }
 
     bool add(const KeyStroke& stroke, std::size_t count) {
         if (count > kMaxKeyStrokes - strokes_.size()) return false;

@@ -77,18 +77,7 @@ std::vector<WORD> dialogTemplate() {
 }
 
 bool registerWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExW(instance, kAssistantWindowClass, &windowClass)) return true;
-    windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefDlgProcW;
-    windowClass.cbWndExtra = DLGWINDOWEXTRA;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kAssistantWindowClass;
-    return RegisterClassExW(&windowClass) != 0;
+    return tolvare::registerWindowClass(instance, kAssistantWindowClass, DefDlgProcW, nullptr, DLGWINDOWEXTRA);
 }
 
 // Windows 10 rescales dialogs made from templates on a change of DPI by itself; this one lays

@@ -70,19 +70,8 @@ bool MainWindow::open(const std::wstring& commandLine) {
 }
 
 bool MainWindow::createWindow() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(instance_, kMainWindowClass, &windowClass)) {
-        windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = windowProc;
-        windowClass.hInstance = instance_;
-        windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kMainWindowClass;
-        if (!RegisterClassExW(&windowClass)) return false;
-    }
+    if (!registerWindowClass(instance_, kMainWindowClass, windowProc, LoadIconW(instance_, MAKEINTRESOURCEW(1))))
+        return false;
 
     // Step 1 of the start-up: the design caption and the version.
     const std::wstring caption = std::wstring(kDesignCaption) + kCaptionSuffix;

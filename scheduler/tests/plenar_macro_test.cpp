@@ -2,6 +2,8 @@
 // macro named on the command line, replayed into the real desktop of the test's X server.
 #include "scheduler/tests/plenar_test_support.h"
 
+#include "macro/app/recorder_ids.h"
+
 namespace plenar_test {
 namespace {
 
@@ -9,21 +11,7 @@ constexpr wchar_t kRecorderCaption[] = L"Enregistreur de Macros";
 
 // The recorder window of PLENAR, visible or not.
 HWND recorderWindow(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != search.processId || windowText(window) != kRecorderCaption) return TRUE;
-            search.found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return findTopLevel(processId, tolvare::macro::kRecorderWindowClass, kRecorderCaption);
 }
 
 // A macro of three moves ten milliseconds apart, ending at `last` (screen pixels).
