@@ -9,9 +9,9 @@
 #include <string_view>
 #include <utility>
 
+#include "common/win32/window_metrics.h"
 #include "scheduler/app/platform.h"
 #include "scheduler/app/text.h"
-#include "common/win32/window_metrics.h"
 #include "scheduler/core/assistant.h"
 
 namespace tolvare::plenar {

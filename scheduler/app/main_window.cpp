@@ -3,13 +3,13 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "common/win32/window_metrics.h"
 #include "macro/app/recorder_window.h"
 #include "scheduler/app/action_assistant.h"
 #include "scheduler/app/control_ids.h"
 #include "scheduler/app/input_box.h"
 #include "scheduler/app/korvel_client.h"
 #include "scheduler/app/text.h"
-#include "common/win32/window_metrics.h"
 #include "scheduler/core/assistant.h"
 #include "scheduler/core/clock.h"
 
