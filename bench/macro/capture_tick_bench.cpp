@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/macro/performance_clock.h"
 #include "macro/app/recorder_ids.h"
 #include "macro/app/recorder_window.h"
 
@@ -18,16 +19,7 @@ namespace {
 constexpr int kTicks = 2000;
 constexpr double kPeriodMicros = 10'000;
 
-double microseconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
+double microseconds() { return performanceSeconds() * 1e6; }
 
 }  // namespace
 

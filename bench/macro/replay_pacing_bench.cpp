@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/macro/performance_clock.h"
 #include "macro/app/recorder_ids.h"
 #include "macro/app/recorder_window.h"
 
@@ -14,23 +15,12 @@ namespace {
 constexpr int kEvents = 1000;
 constexpr double kNominalSeconds = kEvents * 0.010;
 
-double seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 template <typename Done>
 bool runMessagesUntil(Done done, double timeoutSeconds) {
-    const double end = seconds() + timeoutSeconds;
+    const double end = performanceSeconds() + timeoutSeconds;
     MSG message;
     while (!done()) {
-        if (seconds() > end) return false;
+        if (performanceSeconds() > end) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
@@ -66,10 +56,10 @@ int main() {
     }
 
     // Capture: from the start to the 1,000th sample.
-    double start = seconds();
+    double start = performanceSeconds();
     recorder.cmdCapture_Click();
     const bool captured = runMessagesUntil([&] { return recorder.macro().slotCount() >= kEvents; }, 60);
-    const double capture = seconds() - start;
+    const double capture = performanceSeconds() - start;
     recorder.cmdStop_Click();
 
     // Replay: from the start to the end of the 1,000th event.
@@ -77,10 +67,10 @@ int main() {
         std::printf("cannot load %ls\n", path.c_str());
         return 1;
     }
-    start = seconds();
+    start = performanceSeconds();
     recorder.cmdResult_Click();
     const bool replayed = runMessagesUntil([&] { return !recorder.replaying(); }, 60);
-    const double replay = seconds() - start;
+    const double replay = performanceSeconds() - start;
     DeleteFileW(path.c_str());
 
     std::printf("capture of %d samples at 10 ms: %.3f s, ratio %.4f to %.0f s%s\n", kEvents, capture,
