@@ -59,4 +59,29 @@ void MessageBoxWatcher::watch(std::wstring caption, int answer, DWORD timeoutMs,
     }
 }
 
+MessageBoxAnswerer::MessageBoxAnswerer() : thread_(&MessageBoxAnswerer::answerUntilStopped, this) {}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+    stop_ = true;
+    thread_.join();
+}
+
+void MessageBoxAnswerer::answerUntilStopped() {
+    const DWORD self = GetCurrentProcessId();
+    while (!stop_) {
+        if (HWND box = findTopLevel(self, L"#32770", {}, nullptr, true)) {
+            // DM_GETDEFID names the default button; a box that answers nothing gets Cancel,
+            // which every box with a single button takes as well.
+            LRESULT reply = SendMessageW(box, DM_GETDEFID, 0, 0);
+            int button = HIWORD(reply) == DC_HASDEFID ? int(LOWORD(reply)) : IDCANCEL;
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+            ++answered_;
+            // Let the box go before looking again, so that one box is not counted twice.
+            for (int i = 0; i < 50 && IsWindow(box) && !stop_; ++i) Sleep(10);
+        }
+        Sleep(20);
+    }
+}
+
 }  // namespace tolvare::testing

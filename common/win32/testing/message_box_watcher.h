@@ -39,4 +39,25 @@ private:
     SeenMessageBox seen_;
 };
 
+// For code that may show any number of boxes (calls with odd arguments): while it lives, every
+// message box of this process, whatever its caption, is read and answered with its default
+// button, as a user pressing Enter would.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer();
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    ~MessageBoxAnswerer();
+
+    // The boxes answered so far.
+    int answered() const { return answered_; }
+
+private:
+    void answerUntilStopped();
+
+    std::atomic<bool> stop_{false};
+    std::atomic<int> answered_{0};
+    std::thread thread_;
+};
+
 }  // namespace tolvare::testing
