@@ -168,6 +168,15 @@ private:
             self->seen_.push_back({message, at});
             return 0;
         }
+        case WM_ACTIVATE:
+            // Like any program with a text field, it gives the keyboard back to its field when it
+            // is activated again (the replayed click re-activates it when another window took
+            // the activation meanwhile).
+            if (LOWORD(wParam) != WA_INACTIVE && self && self->edit_) {
+                SetFocus(self->edit_);
+                return 0;
+            }
+            return DefWindowProcW(window, message, wParam, lParam);
         case kFocusEdit:
             SetForegroundWindow(window);
             SetActiveWindow(window);

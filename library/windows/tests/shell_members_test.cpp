@@ -8,8 +8,10 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <atomic>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -641,6 +643,23 @@ TEST_F(ShellMembers, DeletionOfNamesThatAreNoFile) {
 }
 
 // Under a desktop of Wine's own, the shell shows a taskbar: it is hidden and shown again.
+// The shell's processes running now.
+std::set<DWORD> explorers() {
+    std::set<DWORD> ids;
+    tolvare::unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        if (lstrcmpiW(entry.szExeFile, L"explorer.exe") == 0) ids.insert(entry.th32ProcessID);
+    return ids;
+}
+
+std::set<DWORD> newExplorers(const std::set<DWORD>& before) {
+    std::set<DWORD> now = explorers();
+    for (DWORD id : before) now.erase(id);
+    return now;
+}
+
 // (Wine gives a desktop its shell, taskbar included, when the desktop's settings ask for it.)
 TEST_F(ShellMembers, TaskbarHiddenAndShownUnderADesktop) {
     const wchar_t* settings = L"Software\\Wine\\Explorer\\Desktops\\KorvelTaskbar";
@@ -653,7 +672,18 @@ TEST_F(ShellMembers, TaskbarHiddenAndShownUnderADesktop) {
         RegSetValueExW(desktop.get(), L"EnableShell", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enabled),
                        sizeof enabled);
     }
-    std::string report = reportOfChild(L"explorer.exe /desktop=KorvelTaskbar,640x480 ", L"TaskbarReport.*");
+    // While it lasts, the desktop's size is the screen's for every program started: it is made
+    // as large as the screen, and the test waits for it to end so that later programs find the
+    // screen as it was.
+    std::set<DWORD> before = explorers();
+    std::wstring size = std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" +
+                        std::to_wstring(GetSystemMetrics(SM_CYSCREEN));
+    std::string report = reportOfChild(L"explorer.exe /desktop=KorvelTaskbar," + size + L" ", L"TaskbarReport.*");
+    for (int waited = 0; waited < 300 && !newExplorers(before).empty(); ++waited) Sleep(100);
+    for (DWORD id : newExplorers(before)) {
+        tolvare::unique_handle lingering(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+        if (lingering) TerminateProcess(lingering.get(), 1);
+    }
     RegDeleteTreeW(HKEY_CURRENT_USER, settings);
     EXPECT_EQ(report, "found visible; hidden; shown; late-bound hidden; late-bound shown");
 }
