@@ -92,26 +92,50 @@ SplitStatus splitAmount(double x, Amount& amount) noexcept {
 
 namespace {
 
-// Every group of three digits spelled once: a number is then a few appends of whole words.
+// Every group of three digits spelled once, alone and with each scale word after it: a
+// number is then at most four appends of ready words.
+enum Scale { kUnitsGroup, kThousandsGroup, kMillionsGroup, kBillionsGroup };
+
 class GroupWords {
 public:
     GroupWords() {
         std::wstring words;
-        for (int n = 0; n < 1000; ++n) {
-            words.clear();
-            appendHundreds(words, n);
-            start_[n] = text_.size();
-            text_ += words;
+        for (int scale = kUnitsGroup; scale <= kBillionsGroup; ++scale) {
+            for (int n = 0; n < 1000; ++n) {
+                words.clear();
+                appendGroup(words, Scale(scale), n);
+                start_[scale][n] = text_.size();
+                text_ += words;
+                end_[scale][n] = text_.size();
+            }
         }
-        start_[1000] = text_.size();
     }
-    std::wstring_view operator[](int n) const {
-        return std::wstring_view(text_).substr(start_[n], start_[n + 1] - start_[n]);
+    std::wstring_view operator()(Scale scale, int n) const {
+        return std::wstring_view(text_).substr(start_[scale][n], end_[scale][n] - start_[scale][n]);
     }
 
 private:
+    // One group's part of the number: empty for 0 above the units, " mille " alone for one
+    // thousand, the scale word in the plural from two on.
+    static void appendGroup(std::wstring& out, Scale scale, int n) {
+        if (scale == kUnitsGroup) {
+            appendHundreds(out, n);
+            return;
+        }
+        if (n == 0) return;
+        if (scale == kThousandsGroup && n == 1) {
+            out += L" mille ";
+            return;
+        }
+        appendHundreds(out, n);
+        if (scale == kThousandsGroup) out += L" mille ";
+        else if (scale == kMillionsGroup) out += n == 1 ? L" million " : L" millions ";
+        else out += n == 1 ? L" milliard " : L" milliards ";
+    }
+
     std::wstring text_;
-    size_t start_[1001];
+    size_t start_[4][1000];
+    size_t end_[4][1000];
 };
 
 const GroupWords& groupWords() {
@@ -126,29 +150,17 @@ void appendWholeInWords(std::wstring& out, std::int64_t whole) {
         out += L"zéro";
         return;
     }
-    int billions = int(whole / 1'000'000'000 % 1000);
-    int millions = int(whole / 1'000'000 % 1000);
-    int thousands = int(whole / 1000 % 1000);
-    int units = int(whole % 1000);
     const GroupWords& group = groupWords();
     const size_t start = out.size();
-    if (billions > 0) {
-        out += group[billions];
-        out += billions == 1 ? L" milliard " : L" milliards ";
-    }
-    if (millions > 0) {
-        out += group[millions];
-        out += millions == 1 ? L" million " : L" millions ";
-    }
-    if (thousands == 1) {
-        // Only blanks at both ends go: " mille " in front of everything loses its first one.
-        out += out.size() == start ? L"mille " : L" mille ";
-    } else if (thousands > 1) {
-        out += group[thousands];
-        out += L" mille ";
-    }
-    out += group[units];
-    while (out.size() > start && out.back() == L' ') out.pop_back();
+    out += group(kBillionsGroup, int(whole / 1'000'000'000 % 1000));
+    out += group(kMillionsGroup, int(whole / 1'000'000 % 1000));
+    out += group(kThousandsGroup, int(whole / 1000 % 1000));
+    out += group(kUnitsGroup, int(whole % 1000));
+    // Blanks go at both ends only (" mille " in front of everything, a scale word at the end).
+    size_t end = out.size();
+    while (end > start && out[end - 1] == L' ') --end;
+    out.resize(end);
+    if (out.size() > start && out[start] == L' ') out.erase(start, 1);
 }
 
 std::wstring wholeInWords(std::int64_t whole) {
@@ -167,7 +179,7 @@ void appendAmountInWords(std::wstring& out, const Amount& amount, const Currency
     }
     if (amount.hundredths == 0) return;
     out += L" et ";
-    out += groupWords()[amount.hundredths];
+    out += groupWords()(kUnitsGroup, amount.hundredths);
     out += L' ';
     if (currency.isAmount) {
         out += currency.hundredth;
