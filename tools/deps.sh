@@ -17,7 +17,8 @@ packages=(cmake make g++ python3 libgtest-dev googletest
           mingw-w64 mingw-w64-tools wine64-tools libwine-dev
           wine wine64 wine32:i386 xvfb x11-utils imagemagick
           clang libclang-rt-14-dev msitools wixl
-          zlib1g-dev)  # zlib1g-dev: the native inflater tests compare with zlib
+          zlib1g-dev   # zlib1g-dev: the native inflater tests compare with zlib
+          libicu-dev)  # libicu-dev: the French number benchmark compares with ICU (never the deliverables)
 # Only where the kernel cannot run i386 programs.
 emulation_packages=(qemu-user-static)
 

@@ -129,6 +129,77 @@ HRESULT setEmpty(VARIANT& v, VARTYPE type) {
     return S_OK;
 }
 
+// Script engines hold arrays of variants only: an array of texts is made of one (each element
+// converted) and an empty variable is a null array, which a member may fill.
+HRESULT textArrayOf(VARIANT& holder, VARIANT& source) {
+    VariantInit(&holder);
+    V_VT(&holder) = VT_ARRAY | VT_BSTR;
+    V_ARRAY(&holder) = nullptr;
+    if (V_VT(&source) == VT_EMPTY) return S_OK;
+    if (V_VT(&source) != (VT_ARRAY | VT_VARIANT) || !V_ARRAY(&source)) return DISP_E_TYPEMISMATCH;
+    SAFEARRAY* variants = V_ARRAY(&source);
+    UINT dimensions = SafeArrayGetDim(variants);
+    if (dimensions != 1) return DISP_E_TYPEMISMATCH;
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(variants, 1, &lower);
+    SafeArrayGetUBound(variants, 1, &upper);
+    SAFEARRAYBOUND bound{ULONG(upper - lower + 1), lower};
+    SAFEARRAY* texts = SafeArrayCreate(VT_BSTR, 1, &bound);
+    if (!texts) return E_OUTOFMEMORY;
+    V_ARRAY(&holder) = texts;
+    for (LONG i = lower; i <= upper; ++i) {
+        VARIANT element, converted;
+        VariantInit(&element);
+        VariantInit(&converted);
+        HRESULT hr = SafeArrayGetElement(variants, &i, &element);
+        if (SUCCEEDED(hr) && V_VT(&element) != VT_EMPTY) hr = VariantChangeType(&converted, &element, 0, VT_BSTR);
+        if (SUCCEEDED(hr) && V_VT(&converted) == VT_BSTR) hr = SafeArrayPutElement(texts, &i, V_BSTR(&converted));
+        VariantClear(&element);
+        VariantClear(&converted);
+        if (FAILED(hr)) {
+            VariantClear(&holder);
+            return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
+        }
+    }
+    return S_OK;
+}
+
+// An array of texts going back to a script's variable, which held no such array: the array of
+// variants the script can use (its elements texts).
+HRESULT variantArrayOf(VARIANT& value) {
+    if (V_VT(&value) != (VT_ARRAY | VT_BSTR)) return S_OK;
+    SAFEARRAY* texts = V_ARRAY(&value);
+    if (!texts) {
+        V_VT(&value) = VT_EMPTY;
+        return S_OK;
+    }
+    if (SafeArrayGetDim(texts) != 1) return S_OK;
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(texts, 1, &lower);
+    SafeArrayGetUBound(texts, 1, &upper);
+    SAFEARRAYBOUND bound{ULONG(upper - lower + 1), lower};
+    SAFEARRAY* variants = SafeArrayCreate(VT_VARIANT, 1, &bound);
+    if (!variants) return E_OUTOFMEMORY;
+    for (LONG i = lower; i <= upper; ++i) {
+        BSTR element = nullptr;
+        VARIANT item;
+        VariantInit(&item);
+        HRESULT hr = SafeArrayGetElement(texts, &i, &element);
+        V_VT(&item) = VT_BSTR;
+        V_BSTR(&item) = element ? element : SysAllocString(L"");
+        if (SUCCEEDED(hr)) hr = SafeArrayPutElement(variants, &i, &item);
+        VariantClear(&item);
+        if (FAILED(hr)) {
+            SafeArrayDestroy(variants);
+            return hr;
+        }
+    }
+    SafeArrayDestroy(texts);
+    V_VT(&value) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(&value) = variants;
+    return S_OK;
+}
+
 // Converts `source` (already dereferenced) to `type` into `holder`.
 HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
     VariantInit(&holder);
@@ -139,6 +210,7 @@ HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
         V_DISPATCH(&holder) = nullptr;
         return S_OK;
     }
+    if (type == (VT_ARRAY | VT_BSTR)) return textArrayOf(holder, source);
     if (type & VT_ARRAY) return DISP_E_TYPEMISMATCH;
     VARIANT value;
     VariantInit(&value);
@@ -159,6 +231,10 @@ HRESULT storeThrough(const VARIANT& target, VARIANT& value, LCID locale) {
         VariantInit(&copy);
         HRESULT hr = VariantCopy(&copy, &value);
         if (FAILED(hr)) return hr;
+        if (V_VT(variable) != (VT_ARRAY | VT_BSTR) && FAILED(hr = variantArrayOf(copy))) {
+            VariantClear(&copy);
+            return hr;
+        }
         VariantClear(variable);
         *variable = copy;
         return S_OK;

@@ -1,6 +1,8 @@
 // Cls_Conversion: numbers in French words, digit-only input, OEM to ANSI.
 #pragma once
 
+#include <string>
+
 #include "library/frame/braskedll.h"
 #include "library/frame/dispatch.h"
 
@@ -17,6 +19,10 @@ public:
     IFACEMETHODIMP Ctrl_SaiseNombre(BSTR *strSaisie, BSTR *pRetVal) override;
     IFACEMETHODIMP ConvertirNombreEnLettre(double *strNbSaisi, VARIANT_BOOL *Montant, BSTR *pRetVal) override;
     IFACEMETHODIMP ConvertirOemAnsi(BSTR *string1, BSTR *string2, short *pRetVal) override;
+
+private:
+    std::wstring currencyUnit_;       // IntituleMonnaie
+    std::wstring currencyHundredth_;  // IntitulePetiteMonnaie
 };
 
 }  // namespace korvel
