@@ -60,6 +60,7 @@ TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
             // It asks the session to end: the prefix's programs, this run's among them, would
             // end with it. The windows suite calls it where a stand-in takes the command.
             if (std::wstring(m.member) == L"Extinction_Ordinateur") continue;
+            if (std::wstring(m.member) == L"EcritureREG_Software_RepInstall") continue;  // makes HKCU\Software\<any text>: the initreg suite
             WORD flags = m.kind == INVOKE_PROPERTYPUT      ? DISPATCH_PROPERTYPUT
                          : m.kind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
                          : m.kind == INVOKE_PROPERTYGET    ? DISPATCH_PROPERTYGET
