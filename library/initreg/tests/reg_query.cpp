@@ -15,12 +15,17 @@ struct ToolRun {
     std::string output;
 };
 
-// reg.exe of this program's own bitness (the system folder as this process sees it).
+// The 64-bit reg.exe, also for a 32-bit program (through the folder that shows it the native
+// system folder): where 32-bit programs are emulated each of their starts costs a minute, and
+// the keys read here (under HKCU\Software) are the same in both views.
 ToolRun runReg(const std::wstring& arguments) {
     ToolRun run;
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(system) + L"\\reg.exe\" " + arguments;
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    std::wstring command = L"\"" + std::wstring(windows) + (wow64 ? L"\\sysnative" : L"\\system32") + L"\\reg.exe\" " +
+                           arguments;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     tolvare::unique_handle readEnd, writeEnd;
     if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) return run;
