@@ -208,6 +208,18 @@ TEST_F(Cryptage, CipherTextsAreThePlatformProvidersRc4) {
     // The properties keep their values.
     EXPECT_EQ(get(&_Cls_Cryptage::get_Password), L"pw");
 
+    // Characters outside the code page enter the provider as the code page writes them, in
+    // the password as in the text; the decrypted text is the one the code page gave.
+    const std::wstring foreign = L"\u4e00 \u0416!";
+    set(&_Cls_Cryptage::put_Password, foreign);
+    set(&_Cls_Cryptage::put_InBuffer, foreign);
+    EXPECT_TRUE(run(&_Cls_Cryptage::Encrypt).empty());
+    EXPECT_EQ(get(&_Cls_Cryptage::get_OutBuffer), expectedCipher(foreign, foreign));
+    set(&_Cls_Cryptage::put_InBuffer, get(&_Cls_Cryptage::get_OutBuffer));
+    EXPECT_TRUE(run(&_Cls_Cryptage::Decrypt).empty());
+    EXPECT_EQ(get(&_Cls_Cryptage::get_OutBuffer), fromBytes(ansi(foreign)));
+    set(&_Cls_Cryptage::put_Password, L"pw");
+
     set(&_Cls_Cryptage::put_InBuffer, L"");
     EXPECT_TRUE(run(&_Cls_Cryptage::Encrypt).empty());
     EXPECT_EQ(get(&_Cls_Cryptage::get_OutBuffer), L"");
