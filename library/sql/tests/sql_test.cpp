@@ -66,6 +66,7 @@ protected:
         // Where the ODBC components are installed the list of the user's data sources exists:
         // the member only adds a value to it.
         HKEY odbc;
+        iniFileWasThere = GetFileAttributesW(iniFile().c_str()) != INVALID_FILE_ATTRIBUTES;
         odbcKeyWasThere = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\ODBC", 0, KEY_READ, &odbc) == ERROR_SUCCESS;
         if (odbcKeyWasThere) RegCloseKey(odbc);
         HKEY list;
@@ -77,6 +78,7 @@ protected:
     void TearDown() override {
         removeWrites();
         if (!odbcKeyWasThere) RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ODBC");
+        if (!iniFileWasThere) DeleteFileW(iniFile().c_str());
         DeleteFileW(sourcesFile.c_str());
     }
     void listSources(const char* contents) {
@@ -122,6 +124,7 @@ protected:
     com_ptr<_Cls_SQL> sql;
     std::wstring sourcesFile, database;
     bool odbcKeyWasThere = false;
+    bool iniFileWasThere = false;
 };
 
 TEST_F(AccessSources, TheFourOutcomes) {
