@@ -173,9 +173,9 @@ TEST(KeyContainer, CreationPreparesTheUsersContainerAndSaysSo) {
     // Both key pairs are there for the platform too.
     HCRYPTPROV provider = 0;
     ASSERT_TRUE(CryptAcquireContextW(&provider, nullptr, MS_DEF_PROV_W, PROV_RSA_FULL, 0));
-    for (DWORD spec : {DWORD(AT_SIGNATURE), DWORD(AT_KEYEXCHANGE)}) {
+    for (DWORD pair : {DWORD(AT_SIGNATURE), DWORD(AT_KEYEXCHANGE)}) {
         HCRYPTKEY key = 0;
-        EXPECT_TRUE(CryptGetUserKey(provider, spec, &key)) << spec;
+        EXPECT_TRUE(CryptGetUserKey(provider, pair, &key)) << pair;
         if (key) CryptDestroyKey(key);
     }
     CryptReleaseContext(provider, 0);
