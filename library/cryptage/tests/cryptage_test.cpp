@@ -296,7 +296,10 @@ TEST(CryptageScript, EveryMemberLateBound) {
     std::vector<std::wstring> messages;
     {
         BoxRecorder recorder(process.dwProcessId);
-        EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+        // Generous: where 32-bit programs are emulated, starting one takes about a minute.
+        DWORD waited = WaitForSingleObject(process.hProcess, 480000);
+        EXPECT_EQ(waited, WAIT_OBJECT_0);
+        if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
         messages = recorder.texts();
     }
     CloseHandle(process.hThread);
