@@ -186,10 +186,11 @@ HRESULT Cls_InitREG::EcrireREG_DWORD(BSTR *cle_principale, BSTR *entree, LONG *v
     return guarded([&] {
         if (!rootOfPath(cle_principale) || !openKey(cle_principale, kWriteRights)) return S_OK;
         std::string value;
-        DWORD number = DWORD(*valeur);
+        registry_.number = DWORD(*valeur);
         if (platformName(textOf(*entree), value)) {
             registry_.lastResult = RegSetValueExA(registry_.openedKey.get(), value.c_str(), 0, REG_DWORD,
-                                                  reinterpret_cast<const BYTE*>(&number), sizeof number);
+                                                  reinterpret_cast<const BYTE*>(&registry_.number),
+                                                  sizeof registry_.number);
         }
         registry_.openedKey.reset();
         return S_OK;
@@ -206,17 +207,18 @@ HRESULT Cls_InitREG::LireREG_DWORD(BSTR *cle_principale, BSTR *entree, VARIANT *
             return S_OK;
         }
         std::string value;
-        DWORD number = 0, size = sizeof number;
+        registry_.number = 0;
+        DWORD size = sizeof registry_.number;
         registry_.lastResult = platformName(textOf(*entree), value)
                                    ? RegQueryValueExA(registry_.openedKey.get(), value.c_str(), nullptr, nullptr,
-                                                      reinterpret_cast<BYTE*>(&number), &size)
+                                                      reinterpret_cast<BYTE*>(&registry_.number), &size)
                                    : ERROR_INVALID_PARAMETER;
         registry_.openedKey.reset();
         if (registry_.lastResult != ERROR_SUCCESS) {
             setText(pRetVal, kReadFailed);
         } else {
             V_VT(pRetVal) = VT_I4;
-            V_I4(pRetVal) = LONG(number);
+            V_I4(pRetVal) = LONG(registry_.number);
         }
         return S_OK;
     });
@@ -228,11 +230,11 @@ HRESULT Cls_InitREG::EcrireREG_BINARY(BSTR *cle_principale, BSTR *entree, BSTR *
     return guarded([&] {
         if (!rootOfPath(cle_principale) || !openKey(cle_principale, kWriteRights)) return S_OK;
         // An empty text is an empty value: nothing in it can be out of range.
-        std::vector<BYTE> bytes = bytesOfText(textOf(*valeur));
+        registry_.bytes = bytesOfText(textOf(*valeur));
         std::string value;
         if (platformName(textOf(*entree), value)) {
             registry_.lastResult = RegSetValueExA(registry_.openedKey.get(), value.c_str(), 0, REG_BINARY,
-                                                  bytes.data(), DWORD(bytes.size()));
+                                                  registry_.bytes.data(), DWORD(registry_.bytes.size()));
         }
         registry_.openedKey.reset();
         return S_OK;
@@ -255,14 +257,14 @@ HRESULT Cls_InitREG::LireREG_BINARY(BSTR *cle_principale, BSTR *entree, VARIANT 
         BYTE probe = 0;
         DWORD size = 1;
         RegQueryValueExA(registry_.openedKey.get(), value.c_str(), nullptr, nullptr, &probe, &size);
-        std::string buffer(size, ' ');
+        registry_.text.assign(size, ' ');
         registry_.lastResult = RegQueryValueExA(registry_.openedKey.get(), value.c_str(), nullptr, nullptr,
-                                                reinterpret_cast<BYTE*>(buffer.data()), &size);
+                                                reinterpret_cast<BYTE*>(registry_.text.data()), &size);
         registry_.openedKey.reset();
         if (registry_.lastResult != ERROR_SUCCESS) {
             setText(pRetVal, kReadFailed);
         } else {
-            setText(pRetVal, fromAnsi(buffer));
+            setText(pRetVal, fromAnsi(registry_.text));
         }
         return S_OK;
     });
@@ -312,15 +314,15 @@ HRESULT Cls_InitREG::LireREG_STRING(BSTR *cle_principale, BSTR *entree, VARIANT 
             setText(pRetVal, kReadFailed);
             return S_OK;
         }
-        std::string buffer(kBufferSize, ' ');
+        registry_.text.assign(kBufferSize, ' ');
         DWORD size = kBufferSize;
         registry_.lastResult = RegQueryValueExA(registry_.openedKey.get(), value.c_str(), nullptr, nullptr,
-                                                reinterpret_cast<BYTE*>(buffer.data()), &size);
+                                                reinterpret_cast<BYTE*>(registry_.text.data()), &size);
         registry_.openedKey.reset();
         if (registry_.lastResult != ERROR_SUCCESS) {
             setText(pRetVal, kReadFailed);
         } else {
-            setText(pRetVal, registry::textOfStringBuffer(fromAnsi(buffer)));
+            setText(pRetVal, registry::textOfStringBuffer(fromAnsi(registry_.text)));
         }
         return S_OK;
     });
@@ -351,10 +353,10 @@ HRESULT Cls_InitREG::EcrireREG_STRING(BSTR *cle_principale, BSTR *entree, BSTR *
         std::string value;
         if (platformName(textOf(*entree), value)) {
             // The ANSI bytes and their terminating NUL, NUL characters of the text included.
-            std::string bytes = toAnsi(textOf(*valeur));
+            registry_.text = toAnsi(textOf(*valeur));
             registry_.lastResult = RegSetValueExA(registry_.openedKey.get(), value.c_str(), 0, REG_SZ,
-                                                  reinterpret_cast<const BYTE*>(bytes.c_str()),
-                                                  DWORD(bytes.size() + 1));
+                                                  reinterpret_cast<const BYTE*>(registry_.text.c_str()),
+                                                  DWORD(registry_.text.size() + 1));
         }
         registry_.openedKey.reset();
         return S_OK;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/win32/unique_handle.h"
 #include "library/frame/braskedll.h"
@@ -43,6 +44,9 @@ private:
         tolvare::unique_hkey openedKey;
         HKEY rootKey = nullptr;
         LONG lastResult = ERROR_SUCCESS;
+        DWORD number = 0;         // the 32-bit read and write buffer
+        std::string text;         // the text buffer; its length is its size
+        std::vector<BYTE> bytes;  // the binary buffer
     };
 
     // The key-path parser: the root of *path, with the caller's variable rewritten to the
