@@ -18,7 +18,10 @@ packages=(cmake make g++ python3 libgtest-dev googletest
           wine wine64 wine32:i386 xvfb x11-utils imagemagick
           clang libclang-rt-14-dev msitools wixl
           zlib1g-dev   # zlib1g-dev: the native inflater tests compare with zlib
-          libicu-dev)  # libicu-dev: the French number benchmark compares with ICU (never the deliverables)
+          libicu-dev   # libicu-dev: the French number benchmark compares with ICU (never the deliverables)
+          # Wine's ODBC hands every call to the host's unixODBC driver manager, of the calling
+          # program's bitness; the SQLite driver gives the data sources of the ODBC tests a driver.
+          libodbc2 libodbc2:i386 libsqliteodbc libsqliteodbc:i386)
 # Only where the kernel cannot run i386 programs.
 emulation_packages=(qemu-user-static)
 

@@ -8,6 +8,9 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 export HOME="${WINE_HOME:-$top/build/winehome}"
 mkdir -p "$HOME"
+# unixODBC, to which Wine's ODBC hands its calls, finds the user's data sources through the
+# password database's home directory, not $HOME: point it at the file of our own HOME.
+export ODBCINI="$HOME/.odbc.ini"
 # Debian's /usr/bin/wine prefers the 32-bit loader whenever it is installed, even on a kernel
 # that cannot run 32-bit programs; the 64-bit loader starts 64-bit programs directly and hands
 # 32-bit ones over to the 32-bit loader itself.

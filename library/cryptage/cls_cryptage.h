@@ -1,6 +1,8 @@
 // Cls_Cryptage: encryption, signing and the key container.
 #pragma once
 
+#include <string>
+
 #include "library/frame/braskedll.h"
 #include "library/frame/dispatch.h"
 
@@ -9,6 +11,9 @@ namespace korvel {
 class Cls_Cryptage final : public DispatchObject<Cls_Cryptage, _Cls_Cryptage> {
 public:
     static constexpr wchar_t kClassName[] = L"Cls_Cryptage";
+
+    // Makes sure the user's key container and its two key pairs exist, and tells the user.
+    Cls_Cryptage();
 
     IFACEMETHODIMP get_InBuffer(BSTR *pRetVal) override;
     IFACEMETHODIMP put_InBuffer(BSTR *vData) override;
@@ -22,6 +27,20 @@ public:
     IFACEMETHODIMP get_Status(LONG *pRetVal) override;
     IFACEMETHODIMP get_Password(BSTR *pRetVal) override;
     IFACEMETHODIMP put_Password(BSTR *vData) override;
+
+private:
+    // Status values.
+    static constexpr LONG kStarted = 0;
+    static constexpr LONG kFinished = 1;
+    static constexpr LONG kConfirmed = 2;
+
+    bool PrepareKeyContainer();
+
+    std::wstring inBuffer_;
+    std::wstring outBuffer_;
+    std::wstring signature_;
+    std::wstring password_;
+    LONG status_ = kStarted;
 };
 
 }  // namespace korvel

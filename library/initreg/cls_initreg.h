@@ -1,6 +1,10 @@
 // Cls_InitREG: INI files, registry, Windows paths, files and folders.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "common/win32/unique_handle.h"
 #include "library/frame/braskedll.h"
 #include "library/frame/dispatch.h"
 
@@ -34,8 +38,30 @@ public:
     IFACEMETHODIMP RenommerFichier(BSTR *strPathFichierSRC, BSTR *strPathFichierDEST, VARIANT_BOOL *pRetVal) override;
 
 private:
+    // The registry working fields: every member sets those it uses before using them, and none
+    // is shown to the caller.
+    struct RegistryFields {
+        tolvare::unique_hkey openedKey;
+        HKEY rootKey = nullptr;
+        LONG lastResult = ERROR_SUCCESS;
+        DWORD number = 0;         // the 32-bit read and write buffer
+        std::string text;         // the text buffer; its length is its size
+        std::vector<BYTE> bytes;  // the binary buffer
+    };
+
+    // The key-path parser: the root of *path, with the caller's variable rewritten to the
+    // subkey path; null (and nothing rewritten) for an ill-formed path, after the
+    // "Incorrect Format:" message, or for an unknown root.
+    HKEY rootOfPath(BSTR* path);
+    // Opens the subkey *path (already rewritten) under the root into registry_.openedKey.
+    bool openKey(BSTR* subkey, REGSAM rights);
+
+    RegistryFields registry_;
+
     // A folder of the platform (Windows or system) through the 255-character buffer.
     static HRESULT folderOf(UINT(WINAPI* platformFolder)(LPSTR, UINT), BSTR* result);
+    // A path name converted by the platform (long or short form) through the same buffer.
+    static HRESULT pathNameOf(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), BSTR path, BSTR* result);
 };
 
 }  // namespace korvel

@@ -77,6 +77,8 @@ TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
             if (std::wstring(m.member) == L"CreationRaccourci") continue;
             if (std::wstring(m.member) == L"Cacher_BarreDesTaches" || std::wstring(m.member) == L"Montrer_BarreDesTaches")
                 continue;
+            // It makes HKCU\Software\<any text>: the initreg suite calls it with its own names.
+            if (std::wstring(m.member) == L"EcritureREG_Software_RepInstall") continue;
             WORD flags = m.kind == INVOKE_PROPERTYPUT      ? DISPATCH_PROPERTYPUT
                          : m.kind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
                          : m.kind == INVOKE_PROPERTYGET    ? DISPATCH_PROPERTYGET

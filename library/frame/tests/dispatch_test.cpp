@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "class_test_support.h"
+#include "common/win32/testing/message_box_watcher.h"
 #include "expected_members.h"
 
 using namespace korvel_test;
@@ -12,6 +13,7 @@ using namespace korvel_test;
 namespace {
 
 TEST(LateBound, EveryMemberIsNamedWithItsDispatchIdentifier) {
+    tolvare::testing::MessageBoxAnswerer answerer;  // Cls_Cryptage greets the user at creation
     for (const wchar_t* name : classNames()) {
         com_ptr<IDispatch> object = createByName((std::wstring(L"BRASKEDLL.") + name).c_str());
         ASSERT_TRUE(object) << name;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "class_test_support.h"
+#include "common/win32/testing/message_box_watcher.h"
 #include "expected_members.h"
 
 using namespace korvel_test;
@@ -93,6 +94,7 @@ TEST(Registration, WritesClassesProgrammaticNamesInterfacesAndTypeLibrary) {
 }
 
 TEST(Registration, EveryClassIsCreatableByIdentifierAndByName) {
+    tolvare::testing::MessageBoxAnswerer answerer;  // Cls_Cryptage greets the user at creation
     com_ptr<ITypeLib> library;
     ASSERT_EQ(LoadTypeLibEx(besideTestProgram(L"KORVEL.dll").c_str(), REGKIND_NONE, library.put()), S_OK);
     for (const wchar_t* name : classNames()) {
