@@ -7,7 +7,7 @@
 #include "library/frame/ansi_text.h"
 #include "library/frame/module.h"
 #include "library/initreg/core/registry_rules.h"
-#include "library/initreg/file_system_object.h"
+#include "library/frame/late_bound.h"
 
 namespace korvel {
 
@@ -449,38 +449,6 @@ HRESULT Cls_InitREG::RenommerFichier(BSTR *strPathFichierSRC, BSTR *strPathFichi
     } catch (...) {
     }
     return S_OK;
-}
-
-bool askFileSystem(const wchar_t* method, std::wstring_view path) {
-    CLSID clsid;
-    if (FAILED(CLSIDFromProgID(L"Scripting.FileSystemObject", &clsid))) throw RuntimeError(kCannotCreateObject);
-    tolvare::com_ptr<IDispatch> files;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                files.put_void()))) {
-        throw RuntimeError(kCannotCreateObject);
-    }
-    DISPID id;
-    LPOLESTR name = const_cast<LPOLESTR>(method);
-    HRESULT hr = files->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) throw RuntimeError(hr);
-    tolvare::unique_bstr argument(makeString(path));
-    VARIANT given;
-    VariantInit(&given);
-    V_VT(&given) = VT_BSTR;
-    V_BSTR(&given) = argument.get();
-    DISPPARAMS parameters{&given, nullptr, 1, 0};
-    tolvare::unique_variant answer;
-    EXCEPINFO exception{};
-    hr = files->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, answer.get(), &exception,
-                       nullptr);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    if (FAILED(hr)) throw RuntimeError(hr);
-    if (V_VT(answer.get()) != VT_BOOL) {
-        if (FAILED(VariantChangeType(answer.get(), answer.get(), 0, VT_BOOL))) throw RuntimeError(kTypeMismatch);
-    }
-    return V_BOOL(answer.get()) != VARIANT_FALSE;
 }
 
 }  // namespace korvel

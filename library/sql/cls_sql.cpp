@@ -13,7 +13,7 @@
 #include "library/frame/ansi_text.h"
 #include "library/frame/module.h"
 #include "library/initreg/cls_initreg.h"
-#include "library/initreg/file_system_object.h"
+#include "library/frame/late_bound.h"
 #include "library/sql/core/data_sources.h"
 
 namespace korvel {

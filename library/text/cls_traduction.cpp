@@ -6,7 +6,7 @@
 #include "common/win32/unique_handle.h"
 #include "library/frame/ansi_text.h"
 #include "library/text/core/language_keys.h"
-#include "library/text/late_bound.h"
+#include "library/frame/late_bound.h"
 
 namespace korvel {
 

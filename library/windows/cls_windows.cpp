@@ -4,7 +4,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
-#include <dispex.h>
 
 #include <cstring>
 #include <optional>
@@ -12,6 +11,7 @@
 
 #include "common/win32/unique_handle.h"
 #include "library/frame/ansi_text.h"
+#include "library/frame/late_bound.h"
 #include "library/frame/module.h"
 #include "library/windows/command_line.h"
 #include "library/windows/core/path_parts.h"
@@ -71,68 +71,6 @@ bool dispatchPendingMessages() {
     }
     return true;
 }
-
-// A late-bound call of `member` on `object`, its result converted to `resultType`; failures
-// become the run-time errors a script would see.
-tolvare::unique_variant callByName(IDispatch* object, const wchar_t* member, WORD kind, VARIANT* argument,
-                                   VARTYPE resultType) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR name = const_cast<LPOLESTR>(member);
-    if (FAILED(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id))) {
-        // Script objects answer names through their extended interface, in any case.
-        tolvare::com_ptr<IDispatchEx> script;
-        tolvare::unique_bstr wanted(SysAllocString(member));
-        HRESULT hr = object->QueryInterface(__uuidof(IDispatchEx), script.put_void());
-        if (FAILED(hr) || !script || !wanted || FAILED(script->GetDispID(wanted.get(), fdexNameCaseInsensitive, &id)))
-            throw RuntimeError(kPropertyOrMethodNotSupported);
-    }
-    DISPPARAMS parameters{argument, nullptr, argument ? 1u : 0u, 0};
-    tolvare::unique_variant result;
-    EXCEPINFO exception{};
-    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result.put(), &exception, nullptr);
-    tolvare::unique_bstr source(exception.bstrSource), description(exception.bstrDescription),
-        helpFile(exception.bstrHelpFile);
-    if (hr == DISP_E_EXCEPTION) {
-        HRESULT raised = exception.scode ? exception.scode : HRESULT(0x800A0000UL + exception.wCode);
-        throw RuntimeError(raised, std::wstring(textOf(source.get())), std::wstring(textOf(description.get())));
-    }
-    if (hr == DISP_E_MEMBERNOTFOUND) throw RuntimeError(kPropertyOrMethodNotSupported);
-    if (FAILED(hr)) throw RuntimeError(hr);
-    if (V_VT(result.get()) != resultType) {
-        hr = VariantChangeType(result.get(), result.get(), 0, resultType);
-        if (hr == DISP_E_OVERFLOW) throw RuntimeError(kOverflow);
-        if (FAILED(hr)) throw RuntimeError(kTypeMismatch);
-    }
-    return result;
-}
-
-// The scripting file-system object, called by name, for the path operations that scripts use.
-class FileSystemObject {
-public:
-    FileSystemObject() {
-        CLSID clsid;
-        HRESULT hr = CLSIDFromProgID(L"Scripting.FileSystemObject", &clsid);
-        if (SUCCEEDED(hr))
-            hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object_.put_void());
-        if (FAILED(hr) || !object_) throw RuntimeError(kCannotCreateObject);
-    }
-    std::wstring fileName(std::wstring_view path) { return std::wstring(textOf(V_BSTR(call(L"GetFileName", path, VT_BSTR).get()))); }
-    std::wstring parentFolderName(std::wstring_view path) {
-        return std::wstring(textOf(V_BSTR(call(L"GetParentFolderName", path, VT_BSTR).get())));
-    }
-    bool fileExists(std::wstring_view path) { return V_BOOL(call(L"FileExists", path, VT_BOOL).get()) != VARIANT_FALSE; }
-    bool folderExists(std::wstring_view path) { return V_BOOL(call(L"FolderExists", path, VT_BOOL).get()) != VARIANT_FALSE; }
-
-private:
-    tolvare::unique_variant call(const wchar_t* method, std::wstring_view path, VARTYPE resultType) {
-        tolvare::unique_variant argument;
-        V_VT(argument.get()) = VT_BSTR;
-        V_BSTR(argument.get()) = makeString(path);
-        return callByName(object_.get(), method, DISPATCH_METHOD, argument.get(), resultType);
-    }
-
-    tolvare::com_ptr<IDispatch> object_;
-};
 
 // A result buffer of blanks for the shell's executable lookup, terminated after them.
 struct LookupBuffer {
@@ -278,8 +216,14 @@ std::wstring failureMessage(const RuntimeError& error) {
 // interface as a 32-bit number.
 LONG ownerWindowOf(IDispatch* form) {
     if (!form) throw RuntimeError(kObjectVariableNotSet);
-    // Both kinds, as late-bound callers read a property: some objects answer only one of them.
-    return V_I4(callByName(form, L"hwnd", DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr, VT_I4).get());
+    tolvare::unique_variant owner;
+    HRESULT hr = LateBound(form).property(L"hwnd", owner.get());
+    if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) throw RuntimeError(kPropertyOrMethodNotSupported);
+    if (FAILED(hr)) throw RuntimeError(hr);
+    hr = VariantChangeType(owner.get(), owner.get(), 0, VT_I4);
+    if (hr == DISP_E_OVERFLOW) throw RuntimeError(kOverflow);
+    if (FAILED(hr)) throw RuntimeError(kTypeMismatch);
+    return V_I4(owner.get());
 }
 
 // The folder the user picks in the shell's folder picker (file-system folders only, from the
@@ -525,9 +469,8 @@ HRESULT Cls_Windows::ExecuteFichier(BSTR *FichierDestination, VARIANT *pRetVal) 
     if (!pRetVal) return E_POINTER;
     return guarded([&] {
         std::wstring_view destination = textOf(FichierDestination ? *FichierDestination : nullptr);
-        FileSystemObject files;
-        std::string fileName = toAnsi(files.fileName(destination));
-        std::string folder = toAnsi(files.parentFolderName(destination));
+        std::string fileName = toAnsi(fileSystemText(L"GetFileName", destination));
+        std::string folder = toAnsi(fileSystemText(L"GetParentFolderName", destination));
         AnsiArgument document(FichierDestination);
         LookupBuffer program;
         INT_PTR code = findExecutable(fileName, folder.c_str(), program);
@@ -632,8 +575,7 @@ HRESULT Cls_Windows::Effacer_FichierDossier(BSTR *strPath, VARIANT *pRetVal) {
     return guarded([&] {
         std::wstring path(textOf(strPath ? *strPath : nullptr));
         if (path.empty() || holdsNul(path) || namesAFolderAboveOrARoot(path)) return S_OK;
-        FileSystemObject files;
-        if (!files.fileExists(path) && !files.folderExists(path)) return S_OK;
+        if (!askFileSystem(L"FileExists", path) && !askFileSystem(L"FolderExists", path)) return S_OK;
         // The path goes to the shell as written, in UTF-16: in an ANSI copy a character outside
         // the code page would become "?", which the shell reads as a wildcard, deleting every
         // name it matches.

@@ -1,4 +1,4 @@
-#include "library/text/late_bound.h"
+#include "library/frame/late_bound.h"
 
 #include <dispex.h>
 
@@ -105,6 +105,34 @@ std::optional<std::vector<tolvare::com_ptr<IDispatch>>> LateBound::elements() co
         if (result.size() > 1000000) break;  // an enumerator that never ends
     }
     return result;
+}
+
+namespace {
+
+// The answer of the file-system object's `method` for `path`, converted to `type`.
+tolvare::unique_variant fileSystemAnswer(const wchar_t* method, std::wstring_view path, VARTYPE type) {
+    LateBound files = LateBound::create(L"Scripting.FileSystemObject");
+    tolvare::unique_bstr argument(makeString(path));
+    VARIANT given;
+    VariantInit(&given);
+    V_VT(&given) = VT_BSTR;
+    V_BSTR(&given) = argument.get();
+    tolvare::unique_variant answer;
+    HRESULT hr = files.call(method, {given}, answer.get());
+    if (FAILED(hr)) throw RuntimeError(hr);
+    if (V_VT(answer.get()) != type && FAILED(VariantChangeType(answer.get(), answer.get(), 0, type)))
+        throw RuntimeError(kTypeMismatch);
+    return answer;
+}
+
+}  // namespace
+
+bool askFileSystem(const wchar_t* method, std::wstring_view path) {
+    return V_BOOL(fileSystemAnswer(method, path, VT_BOOL).get()) != VARIANT_FALSE;
+}
+
+std::wstring fileSystemText(const wchar_t* method, std::wstring_view path) {
+    return std::wstring(textOf(V_BSTR(fileSystemAnswer(method, path, VT_BSTR).get())));
 }
 
 }  // namespace korvel

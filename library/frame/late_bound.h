@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/win32/unique_handle.h"
@@ -37,6 +38,12 @@ private:
 
     tolvare::com_ptr<IDispatch> object_;
 };
+
+// Questions to the platform's scripting file-system object ("Scripting.FileSystemObject"),
+// created for each and released after it, as the members that script their file tests use it.
+// Throw a RuntimeError when the object cannot be created or the call fails.
+bool askFileSystem(const wchar_t* method, std::wstring_view path);          // FileExists, FolderExists
+std::wstring fileSystemText(const wchar_t* method, std::wstring_view path);  // GetFileName...
 
 // The status of a run-time error number, as calls report it.
 inline HRESULT runtimeStatus(long number) noexcept { return HRESULT(0x800A0000UL + ULONG(number)); }
