@@ -26,7 +26,9 @@ enum RuntimeErrorNumber : long {
     kOutOfMemory = 7,
     kSubscriptOutOfRange = 9,
     kTypeMismatch = 13,
+    kBadFileName = 52,
     kFileNotFound = 53,
+    kPathFileAccessError = 75,
     kObjectVariableNotSet = 91,
     kCannotCreateObject = 429,
 };

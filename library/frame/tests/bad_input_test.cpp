@@ -60,6 +60,8 @@ TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
             // It asks the session to end: the prefix's programs, this run's among them, would
             // end with it. The windows suite calls it where a stand-in takes the command.
             if (std::wstring(m.member) == L"Extinction_Ordinateur") continue;
+            // It starts the volume control; the devices suite calls it where a stand-in records it.
+            if (std::wstring(m.member) == L"ReglageVolume") continue;
             WORD flags = m.kind == INVOKE_PROPERTYPUT      ? DISPATCH_PROPERTYPUT
                          : m.kind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
                          : m.kind == INVOKE_PROPERTYGET    ? DISPATCH_PROPERTYGET
