@@ -142,7 +142,7 @@ HRESULT Cls_Multimedia::FrequenceFichierWAV(BSTR *CheminFichierWAV, short *pRetV
         std::wstring_view path = textOf(CheminFichierWAV ? *CheminFichierWAV : nullptr);
         if (!devices::namesWavFile(path)) return S_OK;
         // A NUL would end the path early and another file would be read in its place.
-        if (path.find(L'\0') != std::wstring_view::npos) throw RuntimeError(kBadFileName);
+        if (path.find(L'\0') != std::wstring_view::npos) throw RuntimeError(kBadFileNameOrNumber);
         // Opened for reading only: a missing file is an error, not an empty file left behind.
         const std::wstring name(path);
         tolvare::unique_hfile file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

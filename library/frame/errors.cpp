@@ -22,11 +22,13 @@ constexpr Description kDescriptions[] = {
     {kOutOfMemory, L"Mémoire insuffisante"},
     {kSubscriptOutOfRange, L"L'indice n'appartient pas à la sélection"},
     {kTypeMismatch, L"Type incompatible"},
-    {kBadFileName, L"Nom ou numéro de fichier incorrect"},
+    {kBadFileNameOrNumber, L"Nom ou numéro de fichier incorrect"},
     {kFileNotFound, L"Fichier introuvable"},
-    {kPathFileAccessError, L"Erreur d'accès au chemin/fichier"},
+    {kPathFileAccessError, L"Erreur d'accès chemin/fichier"},
+    {kPathNotFound, L"Chemin d'accès introuvable"},
     {kObjectVariableNotSet, L"Variable objet ou variable de bloc With non définie"},
     {kCannotCreateObject, L"Un composant ActiveX ne peut pas créer un objet"},
+    {kPropertyOrMethodNotSupported, L"Propriété ou méthode non gérée par cet objet"},
 };
 
 }  // namespace

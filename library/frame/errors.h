@@ -26,11 +26,13 @@ enum RuntimeErrorNumber : long {
     kOutOfMemory = 7,
     kSubscriptOutOfRange = 9,
     kTypeMismatch = 13,
-    kBadFileName = 52,
+    kBadFileNameOrNumber = 52,
     kFileNotFound = 53,
     kPathFileAccessError = 75,
+    kPathNotFound = 76,
     kObjectVariableNotSet = 91,
     kCannotCreateObject = 429,
+    kPropertyOrMethodNotSupported = 438,
 };
 
 class RuntimeError {

@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+#include <dispex.h>
 
 #include <cstring>
 #include <optional>
@@ -13,6 +16,7 @@
 #include "library/windows/command_line.h"
 #include "library/windows/core/path_parts.h"
 #include "library/windows/core/wait_due_time.h"
+#include "library/windows/core/windows_version.h"
 
 namespace korvel {
 
@@ -68,8 +72,41 @@ bool dispatchPendingMessages() {
     return true;
 }
 
-// The scripting file-system object, called by name, for the two text operations that split a
-// path as scripts split it.
+// A late-bound call of `member` on `object`, its result converted to `resultType`; failures
+// become the run-time errors a script would see.
+tolvare::unique_variant callByName(IDispatch* object, const wchar_t* member, WORD kind, VARIANT* argument,
+                                   VARTYPE resultType) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    if (FAILED(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id))) {
+        // Script objects answer names through their extended interface, in any case.
+        tolvare::com_ptr<IDispatchEx> script;
+        tolvare::unique_bstr wanted(SysAllocString(member));
+        HRESULT hr = object->QueryInterface(__uuidof(IDispatchEx), script.put_void());
+        if (FAILED(hr) || !script || !wanted || FAILED(script->GetDispID(wanted.get(), fdexNameCaseInsensitive, &id)))
+            throw RuntimeError(kPropertyOrMethodNotSupported);
+    }
+    DISPPARAMS parameters{argument, nullptr, argument ? 1u : 0u, 0};
+    tolvare::unique_variant result;
+    EXCEPINFO exception{};
+    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result.put(), &exception, nullptr);
+    tolvare::unique_bstr source(exception.bstrSource), description(exception.bstrDescription),
+        helpFile(exception.bstrHelpFile);
+    if (hr == DISP_E_EXCEPTION) {
+        HRESULT raised = exception.scode ? exception.scode : HRESULT(0x800A0000UL + exception.wCode);
+        throw RuntimeError(raised, std::wstring(textOf(source.get())), std::wstring(textOf(description.get())));
+    }
+    if (hr == DISP_E_MEMBERNOTFOUND) throw RuntimeError(kPropertyOrMethodNotSupported);
+    if (FAILED(hr)) throw RuntimeError(hr);
+    if (V_VT(result.get()) != resultType) {
+        hr = VariantChangeType(result.get(), result.get(), 0, resultType);
+        if (hr == DISP_E_OVERFLOW) throw RuntimeError(kOverflow);
+        if (FAILED(hr)) throw RuntimeError(kTypeMismatch);
+    }
+    return result;
+}
+
+// The scripting file-system object, called by name, for the path operations that scripts use.
 class FileSystemObject {
 public:
     FileSystemObject() {
@@ -79,35 +116,19 @@ public:
             hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object_.put_void());
         if (FAILED(hr) || !object_) throw RuntimeError(kCannotCreateObject);
     }
-    std::wstring fileName(std::wstring_view path) { return call(L"GetFileName", path); }
-    std::wstring parentFolderName(std::wstring_view path) { return call(L"GetParentFolderName", path); }
+    std::wstring fileName(std::wstring_view path) { return std::wstring(textOf(V_BSTR(call(L"GetFileName", path, VT_BSTR).get()))); }
+    std::wstring parentFolderName(std::wstring_view path) {
+        return std::wstring(textOf(V_BSTR(call(L"GetParentFolderName", path, VT_BSTR).get())));
+    }
+    bool fileExists(std::wstring_view path) { return V_BOOL(call(L"FileExists", path, VT_BOOL).get()) != VARIANT_FALSE; }
+    bool folderExists(std::wstring_view path) { return V_BOOL(call(L"FolderExists", path, VT_BOOL).get()) != VARIANT_FALSE; }
 
 private:
-    std::wstring call(const wchar_t* method, std::wstring_view path) {
-        DISPID id = DISPID_UNKNOWN;
-        LPOLESTR name = const_cast<LPOLESTR>(method);
-        HRESULT hr = object_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-        if (FAILED(hr)) throw RuntimeError(hr);
+    tolvare::unique_variant call(const wchar_t* method, std::wstring_view path, VARTYPE resultType) {
         tolvare::unique_variant argument;
         V_VT(argument.get()) = VT_BSTR;
         V_BSTR(argument.get()) = makeString(path);
-        DISPPARAMS parameters{argument.get(), nullptr, 1, 0};
-        tolvare::unique_variant result;
-        EXCEPINFO exception{};
-        hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, result.put(),
-                             &exception, nullptr);
-        tolvare::unique_bstr source(exception.bstrSource), description(exception.bstrDescription),
-            helpFile(exception.bstrHelpFile);
-        if (hr == DISP_E_EXCEPTION) {
-            HRESULT raised = exception.scode ? exception.scode : HRESULT(0x800A0000UL + exception.wCode);
-            throw RuntimeError(raised, std::wstring(textOf(source.get())), std::wstring(textOf(description.get())));
-        }
-        if (FAILED(hr)) throw RuntimeError(hr);
-        if (V_VT(result.get()) != VT_BSTR) {
-            hr = VariantChangeType(result.get(), result.get(), 0, VT_BSTR);
-            if (FAILED(hr)) throw RuntimeError(kTypeMismatch);
-        }
-        return std::wstring(textOf(V_BSTR(result.get())));
+        return callByName(object_.get(), method, DISPATCH_METHOD, argument.get(), resultType);
     }
 
     tolvare::com_ptr<IDispatch> object_;
@@ -150,7 +171,163 @@ std::wstring upperCase(std::wstring_view text) {
     return upper;
 }
 
+// A window handle as automation callers hold it: the platform keeps handles within 32 bits and
+// widens them with their sign.
+HWND windowFromHandle(LONG handle) noexcept { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)); }
+LONG handleOfWindow(HWND window) noexcept { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)); }
+
+// The title of a window; empty for no window, a window without a title and a handle that names
+// no window. Read in UTF-16, so that characters outside the ANSI code page arrive as they are.
+std::wstring windowTitle(HWND window) {
+    if (!window) return {};
+    int length = GetWindowTextLengthW(window);
+    if (length <= 0) return {};
+    std::wstring title(size_t(length) + 1, L' ');
+    int read = GetWindowTextW(window, title.data(), length + 1);
+    title.resize(size_t(read > 0 ? read : 0));
+    return title;
+}
+
+// The taskbar of the shell, found as every program finds it: its class and an empty title.
+HWND taskbarWindow() noexcept { return FindWindowA("Shell_traywnd", ""); }
+
+// The first `count` characters of a folder buffer the platform filled, or the empty text when
+// the call failed or the folder needs more room than the buffer has.
+std::wstring folderFromBuffer(const char* buffer, UINT bufferSize, UINT count) {
+    if (count == 0 || count >= bufferSize) return {};
+    return fromAnsi(std::string_view(buffer, count));
+}
+
+// A text that ends at a NUL character the caller put inside it would name another file than
+// the one asked for.
+bool holdsNul(std::wstring_view text) noexcept { return text.find(L'\0') != std::wstring_view::npos; }
+
+// Whether deleting `path` would take more than the caller named: a name made of dots (the
+// current or a parent folder, as the platform reads "..." too) or a whole drive or share.
+bool namesAFolderAboveOrARoot(const std::wstring& path) {
+    size_t end = path.find_last_not_of(L"\\/");
+    if (end == std::wstring::npos) return true;  // separators only: the root of a drive
+    size_t start = path.find_last_of(L"\\/:", end);
+    std::wstring_view last = std::wstring_view(path).substr(start == std::wstring::npos ? 0 : start + 1,
+                                                            end - (start == std::wstring::npos ? 0 : start + 1) + 1);
+    if (last.empty() || last.find_first_not_of(L". ") == std::wstring_view::npos) return true;
+    wchar_t full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameW(path.c_str(), DWORD(std::size(full)), full, nullptr);
+    return length == 0 || length >= std::size(full) || PathIsRootW(full);
+}
+
+// The run-time error number (and its description) that a failed file operation reports.
+RuntimeError fileError(HRESULT status) {
+    switch (status) {
+    case HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND):
+    case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
+    case HRESULT_FROM_WIN32(ERROR_INVALID_NAME):
+    case HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME):
+    case HRESULT_FROM_WIN32(ERROR_INVALID_DRIVE):
+        return RuntimeError(kPathNotFound);
+    case E_ACCESSDENIED:
+    case HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION):
+    case HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT):
+        return RuntimeError(kPathFileAccessError);
+    default:
+        return RuntimeError(status);
+    }
+}
+
+// Makes `folder` the current folder of its drive, as a change of folder without a change of
+// drive does: the process's current folder moves only when it lies on the same drive; for
+// another drive, the drive's remembered folder (its "=X:" variable) is set instead.
+void makeCurrentFolderOfItsDrive(const std::wstring& folder) {
+    wchar_t current[MAX_PATH * 4] = {};
+    DWORD length = GetCurrentDirectoryW(DWORD(std::size(current)), current);
+    // Drive letters are ASCII: one bit tells their cases apart.
+    bool sameDrive = length >= 2 && folder.size() >= 2 && folder[1] == L':' && current[1] == L':' &&
+                     (folder[0] | 0x20) == (current[0] | 0x20);
+    if (sameDrive || folder.size() < 2 || folder[1] != L':') {
+        if (!SetCurrentDirectoryW(folder.c_str())) throw RuntimeError(kPathNotFound);
+        return;
+    }
+    std::wstring variable = L"=" + folder.substr(0, 2);
+    SetEnvironmentVariableW(variable.c_str(), folder.c_str());
+}
+
+// Writes a shortcut to `target` at `linkPath` through the shell's link object.
+void writeShortcut(const std::wstring& target, const std::wstring& linkPath) {
+    tolvare::com_ptr<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+    if (FAILED(hr) || !link) throw RuntimeError(kCannotCreateObject);
+    if (FAILED(hr = link->SetPath(target.c_str()))) throw RuntimeError(hr);
+    if (FAILED(hr = link->SetArguments(L""))) throw RuntimeError(hr);
+    tolvare::com_ptr<IPersistFile> file;
+    if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.put_void())) || !file) throw RuntimeError(hr);
+    if (FAILED(hr = file->Save(linkPath.c_str(), TRUE))) throw fileError(hr);
+}
+
+// The text a failure of CreationRaccourci shows: its number, three line ends, its description.
+std::wstring failureMessage(const RuntimeError& error) {
+    long number = error.number();
+    // A status of the platform reads as the run-time error number it stands for, where it
+    // stands for one.
+    if ((static_cast<unsigned long>(number) & 0xFFFF0000UL) == 0x800A0000UL) number &= 0xFFFF;
+    std::wstring description = error.description();
+    if (description.empty()) description = std::wstring(runtimeErrorDescription(number));
+    return std::to_wstring(number) + L"\r\n\r\n\r\n" + description;
+}
+
+// The owner window a form object names by its "hwnd" property, read through its dispatch
+// interface as a 32-bit number.
+LONG ownerWindowOf(IDispatch* form) {
+    if (!form) throw RuntimeError(kObjectVariableNotSet);
+    // Both kinds, as late-bound callers read a property: some objects answer only one of them.
+    return V_I4(callByName(form, L"hwnd", DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr, VT_I4).get());
+}
+
+// The folder the user picks in the shell's folder picker (file-system folders only, from the
+// desktop down); the empty text when cancelled or when the owner is no window, which the
+// platform refuses to own a picker.
+std::wstring pickFolder(HWND owner, BSTR* title) {
+    if (owner && !IsWindow(owner)) return {};
+    AnsiArgument ansiTitle(title);
+    BROWSEINFOA browse{};
+    browse.hwndOwner = owner;
+    browse.pidlRoot = nullptr;
+    browse.pszDisplayName = nullptr;
+    browse.lpszTitle = ansiTitle.get();
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+    if (!chosen) return {};
+    tolvare::unique_cotaskmem owned(chosen);
+    char folder[512];
+    std::memset(folder, ' ', sizeof folder);
+    if (!SHGetPathFromIDListA(chosen, folder)) return {};
+    const void* end = std::memchr(folder, '\0', sizeof folder);
+    return fromAnsi(std::string_view(folder, end ? size_t(static_cast<const char*>(end) - folder) : sizeof folder));
+}
+
 }  // namespace
+
+HRESULT Cls_Windows::openPage(launchers::Page page) {
+    return guarded([&] {
+        startCommandLine(std::string(launchers::launcher(page).commandText));
+        return S_OK;
+    });
+}
+
+HRESULT Cls_Windows::openPage(launchers::Page page, short *tab) {
+    if (!tab) return E_POINTER;
+    return guarded([&] {
+        startCommandLine(launchers::commandWithTab(page, *tab));
+        return S_OK;
+    });
+}
+
+HRESULT Cls_Windows::openPage(launchers::Page page, BSTR *text) {
+    return guarded([&] {
+        AnsiArgument path(text);
+        startCommandLine(launchers::commandWithText(page, path.get() ? path.get() : ""));
+        return S_OK;
+    });
+}
 
 HRESULT Cls_Windows::Wait(LONG *lNumberOfSeconds) {
     if (!lNumberOfSeconds) return E_POINTER;
@@ -176,119 +353,149 @@ HRESULT Cls_Windows::Wait(LONG *lNumberOfSeconds) {
 }
 
 HRESULT Cls_Windows::GstAffichage(short *NumeroOnglet) {
-    return notImplemented(L"GstAffichage");
+    return openPage(launchers::Page::display, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstDivers(short *NumeroOnglet) {
-    return notImplemented(L"GstDivers");
+    return openPage(launchers::Page::accessibility, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstProg(short *NumeroOnglet) {
-    return notImplemented(L"GstProg");
+    return openPage(launchers::Page::programs, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstParamRegion(short *NumeroOnglet) {
-    return notImplemented(L"GstParamRegion");
+    return openPage(launchers::Page::regionalSettings, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstJoystick(short *NumeroOnglet) {
-    return notImplemented(L"GstJoystick");
+    return openPage(launchers::Page::gameControllers, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstPrincipal(short *NumeroOnglet) {
-    return notImplemented(L"GstPrincipal");
+    return openPage(launchers::Page::mainApplets, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstMailFax() {
-    return notImplemented(L"GstMailFax");
+    return openPage(launchers::Page::mailAndFax);
 }
 
 HRESULT Cls_Windows::GstMultimedia(short *NumeroOnglet) {
-    return notImplemented(L"GstMultimedia");
+    return openPage(launchers::Page::multimedia, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstSysteme(short *NumeroOnglet) {
-    return notImplemented(L"GstSysteme");
+    return openPage(launchers::Page::system, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstInternetExplorer(short *NumeroOnglet) {
-    return notImplemented(L"GstInternetExplorer");
+    return openPage(launchers::Page::browserSettings, NumeroOnglet);
 }
 
 HRESULT Cls_Windows::GstAssistantNouveauMateriel() {
-    return notImplemented(L"GstAssistantNouveauMateriel");
+    return openPage(launchers::Page::addHardwarePage);
 }
 
 HRESULT Cls_Windows::GstModem() {
-    return notImplemented(L"GstModem");
+    return openPage(launchers::Page::modems);
 }
 
 HRESULT Cls_Windows::GstReseau() {
-    return notImplemented(L"GstReseau");
+    return openPage(launchers::Page::network);
 }
 
 HRESULT Cls_Windows::GstPassword() {
-    return notImplemented(L"GstPassword");
+    return openPage(launchers::Page::passwords);
 }
 
 HRESULT Cls_Windows::GstDate() {
-    return notImplemented(L"GstDate");
+    return openPage(launchers::Page::dateApplet);
 }
 
 HRESULT Cls_Windows::GstMSMail() {
-    return notImplemented(L"GstMSMail");
+    return openPage(launchers::Page::workgroupPostOffice);
 }
 
 HRESULT Cls_Windows::GstFichierAssociation(BSTR *NomFichier) {
-    return notImplemented(L"GstFichierAssociation");
+    return openPage(launchers::Page::openWith, NomFichier);
 }
 
 HRESULT Cls_Windows::CopieD7() {
-    return notImplemented(L"CopieD7");
+    return openPage(launchers::Page::floppyCopy);
 }
 
 HRESULT Cls_Windows::CreationRaccourci_Fenetre(BSTR *Chemin) {
-    return notImplemented(L"CreationRaccourci_Fenetre");
+    return openPage(launchers::Page::newShortcut, Chemin);
 }
 
 HRESULT Cls_Windows::CreationRaccourci(BSTR *strNomDuRaccourci, BSTR *strPathCible, BSTR *strArgument, BSTR *strPlaceRaccourci) {
-    return notImplemented(L"CreationRaccourci");
+    // The arguments are accepted and not used: the shortcut starts its target alone.
+    (void)strArgument;
+    try {
+        std::wstring library = modulePath();
+        makeCurrentFolderOfItsDrive(library.substr(0, library.find_last_of(L'\\')));
+        std::wstring name(textOf(strNomDuRaccourci ? *strNomDuRaccourci : nullptr));
+        std::wstring target(textOf(strPathCible ? *strPathCible : nullptr));
+        std::wstring place(textOf(strPlaceRaccourci ? *strPlaceRaccourci : nullptr));
+        if (place.empty()) {
+            // Without a start-up folder there is no place to default to.
+            std::optional<std::wstring> startUp = specialFolderPath(CSIDL_STARTUP);
+            if (!startUp || startUp->empty()) throw RuntimeError(kPathNotFound);
+            place = *startUp;
+        }
+        if (place.back() != L'\\') place += L'\\';
+        // The caller's variable holds the folder the shortcut went to, ended by its backslash.
+        if (strPlaceRaccourci && textOf(*strPlaceRaccourci) != place) {
+            BSTR written = makeString(place);
+            SysFreeString(*strPlaceRaccourci);
+            *strPlaceRaccourci = written;
+        }
+        if (holdsNul(name) || holdsNul(target) || holdsNul(place)) throw RuntimeError(kBadFileNameOrNumber);
+        // Made at its place directly rather than beside the library and copied: a library on
+        // another drive than the current one would otherwise never find its shortcut.
+        writeShortcut(target, place + name + L".lnk");
+    } catch (const RuntimeError& error) {
+        showLibraryMessage(failureMessage(error));
+    } catch (const std::bad_alloc&) {
+        showLibraryMessage(failureMessage(RuntimeError(kOutOfMemory)));
+    }
+    return S_OK;
 }
 
 HRESULT Cls_Windows::AssistantNouveauMateriel() {
-    return notImplemented(L"AssistantNouveauMateriel");
+    return openPage(launchers::Page::addHardwareWizard);
 }
 
 HRESULT Cls_Windows::AssistantNouvelleImprimante() {
-    return notImplemented(L"AssistantNouvelleImprimante");
+    return openPage(launchers::Page::addPrinterWizard);
 }
 
 HRESULT Cls_Windows::AssistantNouvelleConnexion() {
-    return notImplemented(L"AssistantNouvelleConnexion");
+    return openPage(launchers::Page::dialUpWizard);
 }
 
 HRESULT Cls_Windows::OuvrirPortionDocument(BSTR *Chemin) {
-    return notImplemented(L"OuvrirPortionDocument");
+    return openPage(launchers::Page::documentScrap, Chemin);
 }
 
 HRESULT Cls_Windows::CreationPorteDocument() {
-    return notImplemented(L"CreationPorteDocument");
+    return openPage(launchers::Page::newBriefcase);
 }
 
 HRESULT Cls_Windows::GstImprimante() {
-    return notImplemented(L"GstImprimante");
+    return openPage(launchers::Page::printersFolder);
 }
 
 HRESULT Cls_Windows::GstFontes() {
-    return notImplemented(L"GstFontes");
+    return openPage(launchers::Page::fontsFolder);
 }
 
 HRESULT Cls_Windows::GstHeure() {
-    return notImplemented(L"GstHeure");
+    return openPage(launchers::Page::timeApplet);
 }
 
 HRESULT Cls_Windows::GstEnergie() {
-    return notImplemented(L"GstEnergie");
+    return openPage(launchers::Page::powerOptions);
 }
 
 HRESULT Cls_Windows::Extinction_Ordinateur(short *Mode) {
@@ -301,7 +508,16 @@ HRESULT Cls_Windows::Extinction_Ordinateur(short *Mode) {
 
 HRESULT Cls_Windows::getWindowsVersion(BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"getWindowsVersion");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        OSVERSIONINFOA version{};
+        version.dwOSVersionInfoSize = sizeof version;  // 148
+        std::string_view name;
+        if (GetVersionExA(&version) == 1)
+            name = versions::windowsVersionName(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion);
+        *pRetVal = makeString(fromAnsi(name));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::ExecuteFichier(BSTR *FichierDestination, VARIANT *pRetVal) {
@@ -365,17 +581,35 @@ HRESULT Cls_Windows::LancerActiverApplication(BSTR *strTitreAppli, BSTR *strChem
 
 HRESULT Cls_Windows::GetNomFichier_DuChemin(BSTR *strChemin, VARIANT_BOOL *blnExtention, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetNomFichier_DuChemin");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        std::wstring_view path = textOf(strChemin ? *strChemin : nullptr);
+        // Positions in the path are 16-bit numbers.
+        if (path.size() > paths::kLongestSplitPath) throw RuntimeError(kOverflow);
+        std::wstring_view name = paths::afterLastBackslash(path);
+        if (blnExtention && *blnExtention) name = paths::extensionOf(name);
+        *pRetVal = makeString(name);
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::ParcourirDossier(IDispatch **NomForme, BSTR *strTITRE, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"ParcourirDossier");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        HWND owner = windowFromHandle(ownerWindowOf(NomForme ? *NomForme : nullptr));
+        *pRetVal = makeString(pickFolder(owner, strTITRE));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::GET_ExtentionFichier(BSTR *strNomFichier, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GET_ExtentionFichier");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        *pRetVal = makeString(paths::extensionOf(textOf(strNomFichier ? *strNomFichier : nullptr)));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::GET_NomFichier(BSTR *NomComplet, short *Partie, BSTR *pRetVal) {
@@ -394,11 +628,44 @@ HRESULT Cls_Windows::GET_NomFichier(BSTR *NomComplet, short *Partie, BSTR *pRetV
 
 HRESULT Cls_Windows::Effacer_FichierDossier(BSTR *strPath, VARIANT *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"Effacer_FichierDossier");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        std::wstring path(textOf(strPath ? *strPath : nullptr));
+        if (path.empty() || holdsNul(path) || namesAFolderAboveOrARoot(path)) return S_OK;
+        FileSystemObject files;
+        if (!files.fileExists(path) && !files.folderExists(path)) return S_OK;
+        // The path goes to the shell as written, in UTF-16: in an ANSI copy a character outside
+        // the code page would become "?", which the shell reads as a wildcard, deleting every
+        // name it matches.
+        std::wstring list = path + L'\0' + L'\0';
+        SHFILEOPSTRUCTW operation{};
+        operation.hwnd = nullptr;
+        operation.wFunc = FO_DELETE;
+        operation.pFrom = list.c_str();
+        operation.pTo = nullptr;
+        operation.fFlags = FOF_ALLOWUNDO;
+        // Refused or cancelled deletions are the user's answer, not the caller's failure.
+        SHFileOperationW(&operation);
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::EcritAjoutDansFichier(BSTR *strPathFichier, BSTR *strTxtAEcrire) {
-    return notImplemented(L"EcritAjoutDansFichier");
+    // Every failure is silent and writes nothing.
+    try {
+        std::wstring path(textOf(strPathFichier ? *strPathFichier : nullptr));
+        if (path.empty() || holdsNul(path)) return S_OK;
+        std::string line = toAnsi(textOf(strTxtAEcrire ? *strTxtAEcrire : nullptr)) + "\r\n";
+        tolvare::unique_hfile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return S_OK;
+        DWORD written = 0;
+        // One write, so that a line is never left half-written by a failure; a text beyond what
+        // one write takes is not written at all.
+        if (line.size() <= MAXDWORD) WriteFile(file.get(), line.data(), DWORD(line.size()), &written, nullptr);
+    } catch (...) {
+    }
+    return S_OK;
 }
 
 HRESULT Cls_Windows::GET_DossierSpecial(LONG *CSIDL, BSTR *pRetVal) {
@@ -420,35 +687,72 @@ HRESULT Cls_Windows::GET_DossierSpecial(LONG *CSIDL, BSTR *pRetVal) {
 
 HRESULT Cls_Windows::GET_DossierWindows(BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GET_DossierWindows");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        char folder[kShellPathSize] = {};
+        *pRetVal = makeString(folderFromBuffer(folder, kShellPathSize, GetWindowsDirectoryA(folder, kShellPathSize)));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::GET_DossierSysteme(BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GET_DossierSysteme");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        char folder[kShellPathSize] = {};
+        *pRetVal = makeString(folderFromBuffer(folder, kShellPathSize, GetSystemDirectoryA(folder, kShellPathSize)));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::GetActiveWindowTitle(VARIANT_BOOL ReturnParent, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetActiveWindowTitle");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        LONG window = 0;
+        HRESULT hr = Get_ActiveWindow(ReturnParent, &window);
+        if (FAILED(hr)) return hr;
+        *pRetVal = makeString(windowTitle(windowFromHandle(window)));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::Cacher_BarreDesTaches() {
-    return notImplemented(L"Cacher_BarreDesTaches");
+    // Hidden where it stands, so that showing it again puts it back as it was.
+    if (HWND taskbar = taskbarWindow())
+        SetWindowPos(taskbar, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return S_OK;
 }
 
 HRESULT Cls_Windows::Montrer_BarreDesTaches() {
-    return notImplemented(L"Montrer_BarreDesTaches");
+    if (HWND taskbar = taskbarWindow())
+        SetWindowPos(taskbar, nullptr, 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return S_OK;
 }
 
 HRESULT Cls_Windows::Get_ActiveWindow(VARIANT_BOOL ReturnParent, LONG *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"Get_ActiveWindow");
+    if (!pRetVal) return E_POINTER;
+    HWND window = GetForegroundWindow();
+    if (ReturnParent && window) {
+        // Owners count as parents here, as the platform's parent query gives them; a chain that
+        // loops back on itself (a broken window tree) ends at the window it started from.
+        HWND start = window;
+        for (HWND parent; (parent = GetParent(window)) != nullptr && parent != start;) window = parent;
+    }
+    *pRetVal = handleOfWindow(window);
+    return S_OK;
 }
 
 HRESULT Cls_Windows::Get_WindowTitle(LONG hwnd, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"Get_WindowTitle");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        *pRetVal = makeString(windowTitle(windowFromHandle(hwnd)));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Windows::TrouveExecutable(BSTR *strNomFichier, BSTR *pRetVal) {

@@ -57,4 +57,16 @@ std::wstring joinParts(const PathParts& parts, int selection) {
     return result;
 }
 
+std::wstring_view afterLastBackslash(std::wstring_view path) noexcept {
+    std::size_t last = path.rfind(L'\\');
+    return last == std::wstring_view::npos ? std::wstring_view() : path.substr(last + 1);
+}
+
+std::wstring_view extensionOf(std::wstring_view path) noexcept {
+    std::size_t nameStart = path.find_last_of(L"\\:");
+    std::wstring_view name = nameStart == std::wstring_view::npos ? path : path.substr(nameStart + 1);
+    std::size_t dot = name.rfind(L'.');
+    return dot == std::wstring_view::npos ? std::wstring_view() : name.substr(dot + 1);
+}
+
 }  // namespace korvel::paths

@@ -50,4 +50,12 @@ enum PartBit : int { kDrivePart = 1, kFolderPart = 2, kNamePart = 4, kExtensionP
 // other bits are ignored.
 std::wstring joinParts(const PathParts& parts, int selection);
 
+// The text after the last backslash of `path`; empty when it has none (GetNomFichier_DuChemin).
+std::wstring_view afterLastBackslash(std::wstring_view path) noexcept;
+
+// The extension of the file name that ends `path`: the text after the last dot of its last
+// component (after the last backslash, or after a drive's colon), without the dot, as written.
+// Empty when that name has no dot or ends with one.
+std::wstring_view extensionOf(std::wstring_view path) noexcept;
+
 }  // namespace korvel::paths

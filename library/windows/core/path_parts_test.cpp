@@ -66,3 +66,29 @@ TEST(JoinParts, SelectedPartsInTheirFixedOrder) {
 
 }  // namespace
 }  // namespace korvel::paths
+
+namespace korvel::paths {
+namespace {
+
+TEST(AfterLastBackslash, TheFileNameOrNothing) {
+    EXPECT_EQ(afterLastBackslash(L"C:\\dir\\file.txt"), L"file.txt");
+    EXPECT_EQ(afterLastBackslash(L"file.txt"), L"");
+    EXPECT_EQ(afterLastBackslash(L"C:\\dir\\"), L"");
+    EXPECT_EQ(afterLastBackslash(L"\\\\srv\\share"), L"share");
+    EXPECT_EQ(afterLastBackslash(L"C:file.txt"), L"");  // a colon is no separator here
+}
+
+TEST(ExtensionOf, TextAfterTheLastDotOfTheName) {
+    EXPECT_EQ(extensionOf(L"C:\\dir\\report.final.TXT"), L"TXT");
+    EXPECT_EQ(extensionOf(L"archive.tar.gz"), L"gz");
+    EXPECT_EQ(extensionOf(L"C:\\dir.d\\file"), L"");  // the folder's dot is not the name's
+    EXPECT_EQ(extensionOf(L"C:notes.md"), L"md");
+    EXPECT_EQ(extensionOf(L"name."), L"");
+    EXPECT_EQ(extensionOf(L".profile"), L"profile");
+    EXPECT_EQ(extensionOf(L"."), L"");
+    EXPECT_EQ(extensionOf(L""), L"");
+    EXPECT_EQ(extensionOf(std::wstring(40000, L'.')), L"");
+}
+
+}  // namespace
+}  // namespace korvel::paths

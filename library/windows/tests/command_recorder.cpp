@@ -18,9 +18,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::string utf8(size_t(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), int(line.size()), utf8.data(), bytes, nullptr, nullptr);
     const std::wstring log = std::wstring(self, length) + L".log";
-    // Runs started together may append at once: each one's line is written in one piece.
-    HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Runs started together may append at once: each one's line is written in one piece. A
+    // reader that does not share writing (a script's text stream) holds it for a moment only.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 500 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) return 1;
+        if (file == INVALID_HANDLE_VALUE) Sleep(20);
+    }
     if (file == INVALID_HANDLE_VALUE) return 1;
     DWORD written = 0;
     const BOOL ok = WriteFile(file, utf8.data(), DWORD(utf8.size()), &written, nullptr);

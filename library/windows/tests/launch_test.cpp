@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -435,6 +436,145 @@ TEST_F(LaunchTest, ExtinctionOrdinateurStartsTheSessionCommandsMinimised) {
         EXPECT_TRUE(runs[0].flags & STARTF_USESHOWWINDOW) << c.mode;
     }
     EXPECT_EQ(windows->Extinction_Ordinateur(nullptr), E_POINTER);
+}
+
+// The control-panel and wizard pages, each called late-bound by name as scripts call them,
+// with a tab number, a path or nothing: what the runner receives, minimised.
+TEST_F(LaunchTest, EveryPageStartsItsCommandLineThroughTheRunner) {
+    StandIn runner;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(runner)) << "the launchers are not called";
+    com_ptr<IDispatch> late;
+    ASSERT_EQ(windows.query(late), S_OK);
+    struct Case {
+        const wchar_t* member;
+        DISPID id;
+        VARIANT argument;
+        const wchar_t* commandLine;
+    };
+    VARIANT none;
+    VariantInit(&none);
+    V_VT(&none) = VT_ERROR;  // no argument at all
+    const std::wstring withBlanks = folder + L"\\Mes documents\\note.xyz";
+    const std::wstring openWith = L"rundll32.exe shell32.dll,OpenAs_RunDLL " + withBlanks;
+    const Case cases[] = {
+        {L"GstAffichage", 0x60030001, number(3), L"RUNDLL32 SHELL32.DLL,Control_RunDLL DESK.CPL,,3"},
+        {L"GstDivers", 0x60030002, number(5), L"RUNDLL32 SHELL32.DLL,Control_RunDLL ACCESS.CPL,,5"},
+        {L"GstProg", 0x60030003, number(1), L"RUNDLL32 SHELL32.DLL,Control_RunDLL APPWIZ.CPL,,1"},
+        {L"GstParamRegion", 0x60030004, number(4), L"RUNDLL32 SHELL32.DLL,Control_RunDLL INTL.CPL,,4"},
+        {L"GstJoystick", 0x60030005, number(1), L"rundll32.exe shell32.dll,Control_RunDLL joy.cpl,,1"},
+        {L"GstPrincipal", 0x60030006, number(2), L"rundll32.exe shell32.dll,Control_RunDLL main.cpl @2"},
+        {L"GstMailFax", 0x60030007, none, L"rundll32.exe shell32.dll,Control_RunDLL mlcfg32.cpl"},
+        {L"GstMultimedia", 0x60030008, number(0), L"RUNDLL32 SHELL32.DLL,Control_RunDLL MMSYS.CPL,,0"},
+        {L"GstSysteme", 0x60030009, number(0), L"RUNDLL32 SHELL32.DLL,Control_RunDLL SYSDM.CPL,,0"},
+        {L"GstInternetExplorer", 0x6003000A, number(1), L"rundll32.exe shell32.dll,Control_RunDLL inetcpl.cpl,,1"},
+        {L"GstAssistantNouveauMateriel", 0x6003000B, none, L"rundll32.exe shell32.dll,Control_RunDLL sysdm.cpl @1"},
+        {L"GstModem", 0x6003000C, none, L"rundll32.exe shell32.dll,Control_RunDLL modem.cpl"},
+        {L"GstReseau", 0x6003000D, none, L"rundll32.exe shell32.dll,Control_RunDLL netcpl.cpl"},
+        {L"GstPassword", 0x6003000E, none, L"rundll32.exe shell32.dll,Control_RunDLL password.cpl"},
+        {L"GstDate", 0x6003000F, none, L"rundll32.exe shell32.dll,Control_RunDLL timedate.cpl"},
+        {L"GstMSMail", 0x60030010, none, L"rundll32.exe shell32.dll,Control_RunDLL wgpocpl.cpl"},
+        {L"GstFichierAssociation", 0x60030011, text(withBlanks.c_str()), openWith.c_str()},
+        {L"CopieD7", 0x60030012, none, L"rundll32 diskcopy.dll,DiskCopyRunDll"},
+        {L"CreationRaccourci_Fenetre", 0x60030013, text(L""), L"rundll32.exe AppWiz.Cpl,NewLinkHere "},
+        {L"AssistantNouveauMateriel", 0x60030015, none, L"rundll32.exe sysdm.cpl, InstallDevice_RunDLL"},
+        {L"AssistantNouvelleImprimante", 0x60030016, none,
+         L"rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL AddPrinter"},
+        {L"AssistantNouvelleConnexion", 0x60030017, none, L"rundll32.exe rnaui.dll, RnaWizard"},
+        {L"OuvrirPortionDocument", 0x60030018, text(L"C:\\scrap file.shs"),
+         L"rundll32.exe shscrap.dll,OpenScrap_RunDLL /r /x C:\\scrap file.shs"},
+        {L"CreationPorteDocument", 0x60030019, none, L"rundll32.exe syncui.dll, Briefcase_Create"},
+        {L"GstImprimante", 0x6003001A, none, L"rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL PrintersFolder"},
+        {L"GstFontes", 0x6003001B, none, L"rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL FontsFolder"},
+        {L"GstHeure", 0x6003001C, none, L"rundll32.exe shell32.dll,Control_RunDLL timedate.cpl,,/f"},
+        {L"GstEnergie", 0x6003001D, none, L"rundll32.exe shell32.dll,Control_RunDLL powercfg.cpl"},
+    };
+    ASSERT_EQ(std::size(cases), 28u);
+    for (const Case& c : cases) {
+        EXPECT_EQ(dispatchIdOf(late.get(), c.member), c.id) << c.member;
+        runner.forget();
+        // Scripts pass their variables by reference; a launcher must leave them as they were.
+        VARIANT variable;
+        VariantInit(&variable);
+        VariantCopy(&variable, const_cast<VARIANT*>(&c.argument));
+        CallResult r;
+        invoke(r, late.get(), c.member, V_VT(&c.argument) == VT_ERROR ? std::vector<VARIANT>{}
+                                                                       : std::vector<VARIANT>{reference(&variable)});
+        ASSERT_EQ(r.status, S_OK) << c.member;
+        std::vector<RecordedRun> runs = runner.waitForRuns(1);
+        ASSERT_EQ(runs.size(), 1u) << c.member;
+        EXPECT_EQ(runs[0].commandLine, c.commandLine) << c.member;
+        EXPECT_EQ(runs[0].show, SW_SHOWMINIMIZED) << c.member;
+        EXPECT_TRUE(runs[0].flags & STARTF_USESHOWWINDOW) << c.member;
+        if (V_VT(&c.argument) == VT_BSTR) EXPECT_EQ(textOf(variable), textOf(c.argument)) << c.member;
+        if (V_VT(&c.argument) == VT_I4) {
+            // Written back as the parameter's type, with its value.
+            ASSERT_EQ(V_VT(&variable), VT_I2) << c.member;
+            EXPECT_EQ(V_I2(&variable), V_I4(&c.argument)) << c.member;
+        }
+        VariantClear(&variable);
+    }
+    for (const Case& c : cases) VariantClear(const_cast<VARIANT*>(&c.argument));
+}
+
+// Early-bound as a compiled client calls them: negative and extreme tabs keep their sign, an
+// empty or missing path leaves the command text alone, and the caller's variables are kept.
+TEST_F(LaunchTest, TabsAndPathsAsCompiledClientsPassThem) {
+    StandIn runner;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(runner)) << "the launchers are not called";
+    runner.forget();
+    short tab = -1;
+    ASSERT_EQ(windows->GstAffichage(&tab), S_OK);
+    EXPECT_EQ(tab, -1);
+    tab = -32768;
+    ASSERT_EQ(windows->GstSysteme(&tab), S_OK);
+    BSTR path = SysAllocString(L"C:\\dossier avec blancs");
+    ASSERT_EQ(windows->CreationRaccourci_Fenetre(&path), S_OK);
+    EXPECT_EQ(str(path), L"C:\\dossier avec blancs");
+    SysFreeString(path);
+    BSTR missing = nullptr;
+    ASSERT_EQ(windows->GstFichierAssociation(&missing), S_OK);
+    ASSERT_EQ(windows->GstHeure(), S_OK);
+    std::vector<RecordedRun> runs = runner.waitForRuns(5);
+    ASSERT_EQ(runs.size(), 5u);
+    // Started without waiting, the runs may be recorded in any order.
+    std::vector<std::wstring> lines;
+    for (const RecordedRun& run : runs) lines.push_back(run.commandLine);
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::wstring>{
+                         L"RUNDLL32 SHELL32.DLL,Control_RunDLL DESK.CPL,,-1",
+                         L"RUNDLL32 SHELL32.DLL,Control_RunDLL SYSDM.CPL,,-32768",
+                         L"rundll32.exe AppWiz.Cpl,NewLinkHere C:\\dossier avec blancs",
+                         L"rundll32.exe shell32.dll,Control_RunDLL timedate.cpl,,/f",
+                         L"rundll32.exe shell32.dll,OpenAs_RunDLL ",
+                     }));
+    EXPECT_EQ(windows->GstAffichage(nullptr), E_POINTER);
+}
+
+// A runner that cannot be started is run-time error 53, for the pages as for the session
+// commands: the stand-in is replaced for a moment by a file that is no program.
+TEST_F(LaunchTest, ARunnerThatCannotBeStartedIsRunTimeError53) {
+    StandIn runner;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(runner)) << "the launchers are not called";
+    const std::wstring aside = runner.path() + L".aside";
+    ASSERT_TRUE(MoveFileExW(runner.path().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    {
+        tolvare::unique_hfile broken(CreateFileW(runner.path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        WriteFile(broken.get(), "not a program", 13, &written, nullptr);
+    }
+    com_ptr<IDispatch> late;
+    ASSERT_EQ(windows.query(late), S_OK);
+    CallResult r;
+    invoke(r, late.get(), L"GstFontes", {});
+    short tab = 2;
+    HRESULT early = windows->GstPrincipal(&tab);
+    DeleteFileW(runner.path().c_str());
+    ASSERT_TRUE(MoveFileExW(aside.c_str(), runner.path().c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(r.status, DISP_E_EXCEPTION);
+    EXPECT_EQ(r.exception.scode, HRESULT(0x800A0035));
+    EXPECT_EQ(std::wstring(r.exception.bstrDescription ? r.exception.bstrDescription : L""), L"Fichier introuvable");
+    EXPECT_EQ(early, HRESULT(0x800A0035));
 }
 
 TEST_F(LaunchTest, LateBoundLookupAndDevelopmentMode) {

@@ -1,6 +1,6 @@
 ' A script client of Cls_Multimedia and Cls_SourisClv: every member called by name, as scripts
 ' call them, each result printed and checked against what the platform says.
-' usage: cscript //nologo devices_client.vbs FOLDER
+' usage: cscript //nologo devices_client.vbs FOLDER [emulated], run from FOLDER with sndvol32.exe there
 Option Explicit
 
 Dim passed, failed
@@ -16,10 +16,9 @@ Sub Check(name, condition)
     End If
 End Sub
 
-Dim folder, files, shell
+Dim folder, files
 folder = WScript.Arguments(0)
 Set files = CreateObject("Scripting.FileSystemObject")
-Set shell = CreateObject("WScript.Shell")
 
 Dim media
 Set media = CreateObject("BRASKEDLL.Cls_Multimedia")
@@ -89,18 +88,18 @@ media.StopMP3
 media.JouerUnWav "son.wav"" wait"
 Check "the media members return", True
 
-' The volume control: a copy of the stand-in beside the library, found in the current folder.
-Dim clsid, library, standIn, log, line
-clsid = shell.RegRead("HKCR\BRASKEDLL.Cls_Multimedia\CLSID\")
-library = shell.RegRead("HKCR\CLSID\" & clsid & "\InprocServer32\")
-standIn = files.BuildPath(files.GetParentFolderName(library), "sndvol32.exe")
-files.CopyFile standIn, folder & "\sndvol32.exe"
-shell.CurrentDirectory = folder
+' The volume control: the stand-in that records how it was started lies beside this script's
+' host, where the program search looks first.
+Dim log, line
 log = folder & "\sndvol32.exe.log"
 media.ReglageVolume True
 ' The member does not wait for the program (and Wine's script host cannot sleep): the log is
-' looked for until it holds its line, for at most a minute.
-Dim start, waitedFor
+' looked for until it holds its line, for at most a minute (three where programs are emulated).
+Dim start, waitedFor, patience
+patience = 60
+If WScript.Arguments.Count > 1 Then
+    If WScript.Arguments(1) = "emulated" Then patience = 180
+End If
 start = Timer
 line = "<not started>"
 Do
@@ -112,7 +111,7 @@ Do
     End If
     waitedFor = Timer - start
     If waitedFor < 0 Then waitedFor = waitedFor + 86400
-Loop While waitedFor < 60
+Loop While waitedFor < patience
 WScript.Echo "ReglageVolume True: " & line
 Check "the full mixer, minimised with focus", line = "1 2 sndvol32"
 
