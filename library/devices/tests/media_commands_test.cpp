@@ -17,7 +17,6 @@
 namespace {
 
 using tolvare::com_ptr;
-using tolvare::unique_bstr;
 
 std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
 
@@ -206,45 +205,6 @@ TEST_F(MediaCommandsTest, AFileNameCannotBringKeywordsOrASecondCommand) {
     // A null name is the empty one.
     ouvrirMP3(nullptr, nullptr);
     EXPECT_EQ(sent(), (Commands{"send Open  Alias Sonido"}));
-}
-
-TEST_F(MediaCommandsTest, LateBoundCallsSendTheSameCommands) {
-    com_ptr<IDispatch> late;
-    ASSERT_EQ(media.query(late), S_OK);
-    auto call = [&](const wchar_t* member, std::vector<VARIANT> arguments) {
-        DISPID id = DISPID_UNKNOWN;
-        LPOLESTR name = const_cast<LPOLESTR>(member);
-        EXPECT_EQ(late->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK) << member;
-        std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
-        DISPPARAMS params{reversed.data(), nullptr, UINT(reversed.size()), 0};
-        VARIANT result;
-        VariantInit(&result);
-        EXPECT_EQ(late->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
-                               nullptr),
-                  S_OK)
-            << member;
-        VariantClear(&result);
-    };
-    unique_bstr file(SysAllocString(L"e.mp3")), wav(SysAllocString(L"e.wav"));
-    VARIANT fileArgument, wavArgument, play;
-    V_VT(&fileArgument) = VT_BSTR;
-    V_BSTR(&fileArgument) = file.get();
-    V_VT(&wavArgument) = VT_BSTR;
-    V_BSTR(&wavArgument) = wav.get();
-    V_VT(&play) = VT_BOOL;
-    V_BOOL(&play) = VARIANT_TRUE;
-    call(L"OuvrirMP3", {fileArgument, play});
-    call(L"PauseMP3", {});
-    call(L"JouerMP3", {});
-    call(L"StopMP3", {});
-    call(L"OuvrirMP3", {fileArgument});
-    call(L"JouerUnWav", {wavArgument});
-    call(L"FermerCD", {});
-    call(L"OuvrirCD", {});
-    EXPECT_EQ(sent(), (Commands{"send Open e.mp3 Alias Sonido", "send Play sonido", "send Stop sonido",
-                                "send Play sonido", "send Stop sonido", "send Close sonido",
-                                "send Open e.mp3 Alias Sonido", "execute play e.wav",
-                                "send Set cdaudio door closed wait", "send Set cdaudio door Open wait"}));
 }
 
 }  // namespace
