@@ -9,7 +9,17 @@ source "$(dirname "$0")/wine-env.sh"
 # What the prefix was made with, written last: its absence means the prefix is unfinished.
 marker="$WINEPREFIX/.tolvare-ready"
 wanted="wow64=$(wine_runs_32bit && echo yes || echo no)"
-[ -f "$marker" ] && [ "$(cat "$marker")" = "$wanted" ] && exit 0
+# Drive C:'s volume serial number, which Wine reads when a session starts: one of 0x80000000 or
+# above, so that the tests see the library give such a serial as a negative number.
+give_drive_c_a_serial() {
+  if [ -d "$WINEPREFIX/drive_c" ] && [ ! -e "$WINEPREFIX/drive_c/.windows-serial" ]; then
+    echo 8badf00d >"$WINEPREFIX/drive_c/.windows-serial"
+  fi
+}
+if [ -f "$marker" ] && [ "$(cat "$marker")" = "$wanted" ]; then
+  give_drive_c_a_serial
+  exit 0
+fi
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
@@ -45,5 +55,6 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     echo "wineboot could not make the Wine prefix $WINEPREFIX; its output is in $log." >&2
     exit 1
   fi
+  give_drive_c_a_serial
   echo "$wanted" > "$marker"
 ) 9>"$WINEPREFIX.lock"

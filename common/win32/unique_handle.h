@@ -63,6 +63,7 @@ inline void deleteObject(HGDIOBJ o) noexcept { ::DeleteObject(o); }
 inline void coTaskMemFree(void* p) noexcept { ::CoTaskMemFree(p); }
 inline void destroySafeArray(SAFEARRAY* a) noexcept { ::SafeArrayDestroy(a); }
 inline void deactivateActCtx(ULONG_PTR cookie) noexcept { ::DeactivateActCtx(0, cookie); }
+inline void releaseScreenDc(HDC dc) noexcept { ::ReleaseDC(nullptr, dc); }
 
 struct file_handle_traits {
     using type = HANDLE;
@@ -125,6 +126,8 @@ using unique_hmenu = unique_any<null_is_invalid<HMENU, detail::destroyMenu>>;
 using unique_gdiobj = unique_any<null_is_invalid<HGDIOBJ, detail::deleteObject>>;
 using unique_cotaskmem = unique_any<null_is_invalid<void*, detail::coTaskMemFree>>;
 using unique_safearray = unique_any<null_is_invalid<SAFEARRAY*, detail::destroySafeArray>>;
+// The whole screen's device context, GetDC(nullptr), given back by ReleaseDC.
+using unique_screen_dc = unique_any<null_is_invalid<HDC, detail::releaseScreenDc>>;
 // Activation contexts: CreateActCtx gives INVALID_HANDLE_VALUE on failure.
 using unique_hactctx = unique_any<detail::actctx_traits>;
 // One activation of a context, undone by its cookie. Activations nest: undo them in the reverse

@@ -21,6 +21,11 @@ public:
     IFACEMETHODIMP LireEtat_Shift(VARIANT_BOOL *pRetVal) override;
     IFACEMETHODIMP LireEtat_NumLock(VARIANT_BOOL *pRetVal) override;
     IFACEMETHODIMP ChangerEtat_Touche(LONG *lngVBKey) override;
+
+private:
+    // The calling thread's keyboard-state table, one byte per virtual-key code, refilled at
+    // the start of every keyboard member so that nothing carries over between calls.
+    BYTE keyboardState_[256] = {};
 };
 
 }  // namespace korvel

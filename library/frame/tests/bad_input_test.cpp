@@ -79,6 +79,8 @@ TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
                 continue;
             // It makes HKCU\Software\<any text>: the initreg suite calls it with its own names.
             if (std::wstring(m.member) == L"EcritureREG_Software_RepInstall") continue;
+            // It starts the volume control; the devices suite calls it where a stand-in records it.
+            if (std::wstring(m.member) == L"ReglageVolume") continue;
             WORD flags = m.kind == INVOKE_PROPERTYPUT      ? DISPATCH_PROPERTYPUT
                          : m.kind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
                          : m.kind == INVOKE_PROPERTYGET    ? DISPATCH_PROPERTYGET
