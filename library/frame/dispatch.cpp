@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "common/win32/unique_handle.h"
+#include "library/frame/array_arguments.h"
 #include "library/frame/module.h"
 
 namespace korvel {
@@ -139,7 +140,27 @@ HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
         V_DISPATCH(&holder) = nullptr;
         return S_OK;
     }
-    if (type & VT_ARRAY) return DISP_E_TYPEMISMATCH;
+    if (type & VT_ARRAY) {
+        // A typed array from a script's array of variants, or from a variable that holds none
+        // yet (the member gives it one).
+        VARIANT value;
+        VariantInit(&value);
+        HRESULT hr = VariantCopyInd(&value, &source);
+        if (FAILED(hr)) return hr;
+        V_VT(&holder) = type;
+        V_ARRAY(&holder) = nullptr;
+        if (V_VT(&value) == (VT_ARRAY | VT_VARIANT)) {
+            hr = typedArrayFromVariants(V_ARRAY(&value), VARTYPE(type & ~VT_ARRAY), &V_ARRAY(&holder));
+        } else if (V_VT(&value) == type) {
+            V_ARRAY(&holder) = V_ARRAY(&value);
+            VariantInit(&value);
+        } else if (V_VT(&value) != VT_EMPTY) {
+            hr = DISP_E_TYPEMISMATCH;
+        }
+        VariantClear(&value);
+        if (FAILED(hr)) VariantInit(&holder);
+        return hr;
+    }
     VARIANT value;
     VariantInit(&value);
     HRESULT hr = VariantCopyInd(&value, &source);
@@ -153,6 +174,24 @@ HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
 // to that location's type.
 HRESULT storeThrough(const VARIANT& target, VARIANT& value, LCID locale) {
     VARTYPE type = V_VT(&target) & ~VT_BYREF;
+    if ((V_VT(&value) & VT_ARRAY) && V_VT(&value) != (VT_ARRAY | VT_VARIANT) &&
+        (type == VT_VARIANT || type == (VT_ARRAY | VT_VARIANT))) {
+        // A typed array goes back into a script's variable as an array of variants.
+        SAFEARRAY* variants = nullptr;
+        if (HRESULT hr = variantsFromTypedArray(V_ARRAY(&value), &variants); FAILED(hr)) return hr;
+        VARIANT* variable = type == VT_VARIANT ? V_VARIANTREF(&target) : nullptr;
+        if (variable && V_VT(variable) != (VT_BYREF | VT_ARRAY | VT_VARIANT)) {
+            VariantClear(variable);
+            V_VT(variable) = VT_ARRAY | VT_VARIANT;
+            V_ARRAY(variable) = variants;
+        } else {
+            // The caller's variable, or the array its variable refers to, takes the new array.
+            SAFEARRAY** array = variable ? V_ARRAYREF(variable) : V_ARRAYREF(&target);
+            if (*array) SafeArrayDestroy(*array);
+            *array = variants;
+        }
+        return S_OK;
+    }
     if (type == VT_VARIANT) {
         VARIANT* variable = V_VARIANTREF(&target);
         VARIANT copy;
@@ -308,7 +347,14 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
         }
 
         VARIANT* value = given;
-        if (V_VT(given) == (VT_BYREF | VT_VARIANT)) {
+        VARIANT arrayReference;  // a typed reference to the caller's array of variants, read through
+        if (V_VT(given) == (VT_BYREF | VT_ARRAY | VT_VARIANT) && (param.type & VT_ARRAY)) {
+            if (!V_ARRAYREF(given)) return E_INVALIDARG;
+            VariantInit(&arrayReference);
+            V_VT(&arrayReference) = VT_ARRAY | VT_VARIANT;
+            V_ARRAY(&arrayReference) = *V_ARRAYREF(given);
+            value = &arrayReference;
+        } else if (V_VT(given) == (VT_BYREF | VT_VARIANT)) {
             if (!V_VARIANTREF(given)) return E_INVALIDARG;
             value = V_VARIANTREF(given);
         }

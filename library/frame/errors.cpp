@@ -21,10 +21,15 @@ constexpr Description kDescriptions[] = {
     {kOverflow, L"Dépassement de capacité"},
     {kOutOfMemory, L"Mémoire insuffisante"},
     {kSubscriptOutOfRange, L"L'indice n'appartient pas à la sélection"},
+    {kArrayFixedOrLocked, L"Ce tableau est fixe ou temporairement verrouillé"},
     {kTypeMismatch, L"Type incompatible"},
     {kFileNotFound, L"Fichier introuvable"},
+    {kPathFileAccessError, L"Erreur d'accès au chemin/fichier"},
     {kObjectVariableNotSet, L"Variable objet ou variable de bloc With non définie"},
+    {kObjectRequired, L"Objet requis"},
     {kCannotCreateObject, L"Un composant ActiveX ne peut pas créer un objet"},
+    {kMemberNotSupported, L"Propriété ou méthode non gérée par cet objet"},
+    {kEntryPointNotFound, L"Point d'entrée de DLL introuvable"},
 };
 
 }  // namespace

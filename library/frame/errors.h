@@ -25,10 +25,15 @@ enum RuntimeErrorNumber : long {
     kOverflow = 6,
     kOutOfMemory = 7,
     kSubscriptOutOfRange = 9,
+    kArrayFixedOrLocked = 10,
     kTypeMismatch = 13,
     kFileNotFound = 53,
+    kPathFileAccessError = 75,
     kObjectVariableNotSet = 91,
+    kObjectRequired = 424,
     kCannotCreateObject = 429,
+    kMemberNotSupported = 438,
+    kEntryPointNotFound = 453,
 };
 
 class RuntimeError {

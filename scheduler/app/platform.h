@@ -12,6 +12,8 @@
 
 #include "scheduler/app/http_download.h"
 #include "scheduler/app/macro_hand_off.h"
+#include "scheduler/app/share_action.h"
+#include "scheduler/app/text.h"
 #include "scheduler/core/scheduler.h"
 
 namespace tolvare::plenar {
@@ -50,13 +52,15 @@ public:
     void startProgram(std::string_view commandLine) override;
     void openAddress(std::string_view url) override;
     void runMacro(std::string_view fileName) override { macros_.runMacroAction(fileName); }
-    // The share action is not part of this program yet: such rows are recognised and do
-    // nothing.
-    void shareFolder(std::string_view) override {}
-    void passEnded() override { macros_.passEnded(); }
+    void shareFolder(std::string_view folderPath) override { shares_.run(fromAnsi(folderPath)); }
+    void passEnded() override {
+        shares_.passEnded();
+        macros_.passEnded();
+    }
 
 private:
     MacroHandOff& macros_;
+    ShareAction shares_;
 };
 
 // Starts a command line (UTF-16) with the given show state; false when it cannot be started.

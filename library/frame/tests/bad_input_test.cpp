@@ -60,6 +60,11 @@ TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
             // It asks the session to end: the prefix's programs, this run's among them, would
             // end with it. The windows suite calls it where a stand-in takes the command.
             if (std::wstring(m.member) == L"Extinction_Ordinateur") continue;
+            // They start the programs associated with addresses and message files, and ask the
+            // platform to share host folders: the internet suite calls them beside stand-ins.
+            if (std::wstring(m.member) == L"ExecuterURL") continue;
+            if (std::wstring(m.member) == L"EcrireEmail_OutlookExpress") continue;
+            if (std::wstring(m.member) == L"PartageRep") continue;
             WORD flags = m.kind == INVOKE_PROPERTYPUT      ? DISPATCH_PROPERTYPUT
                          : m.kind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
                          : m.kind == INVOKE_PROPERTYGET    ? DISPATCH_PROPERTYGET
