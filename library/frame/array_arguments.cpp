@@ -18,6 +18,8 @@ HRESULT typedArrayFromVariants(SAFEARRAY* variants, VARTYPE element, SAFEARRAY**
     }
     SAFEARRAY* created = SafeArrayCreate(element, variants->cDims, bounds.data());
     if (!created) return E_OUTOFMEMORY;
+    // A caller's array that cannot be resized stays so for the member, which then refuses to.
+    if (variants->fFeatures & (FADF_FIXEDSIZE | FADF_STATIC | FADF_EMBEDDED)) created->fFeatures |= FADF_FIXEDSIZE;
     void* from = nullptr;
     void* to = nullptr;
     HRESULT hr = SafeArrayAccessData(variants, &from);

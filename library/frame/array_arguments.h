@@ -12,7 +12,8 @@ namespace korvel {
 // An array of `element` values from an array of variants: same dimensions and bounds, each
 // element of exactly that type (also through a reference) or empty, which gives the empty value
 // of the type (a null text). Anything else in it is DISP_E_TYPEMISMATCH: a number is not
-// silently taken for a text. A null array, or one without dimensions, gives a null array.
+// silently taken for a text. A null array, or one without dimensions, gives a null array. A
+// fixed-size array gives a fixed-size one.
 HRESULT typedArrayFromVariants(SAFEARRAY* variants, VARTYPE element, SAFEARRAY** typed);
 
 // An array of variants holding the elements of `typed` (each of its type), with its dimensions

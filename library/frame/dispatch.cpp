@@ -393,7 +393,12 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
     HRESULT status = V_ERROR(&returned);
 
     // By-reference arguments are written back whatever the outcome, as the member left them.
-    for (size_t i = 0; i < writeBackCount; ++i) storeThrough(*writeBacks[i].target, *writeBacks[i].holder, locale);
+    // An array goes back only from a member that succeeded: a failed one may have refused to
+    // resize it (a fixed array), and the caller's array must then stay the one it had.
+    for (size_t i = 0; i < writeBackCount; ++i) {
+        if (FAILED(status) && (V_VT(writeBacks[i].holder) & VT_ARRAY)) continue;
+        storeThrough(*writeBacks[i].target, *writeBacks[i].holder, locale);
+    }
 
     if (FAILED(status)) {
         if (!exception) return status;

@@ -165,3 +165,20 @@ TEST(ArrayArguments, TypedArraysComeBackAsVariantsWithTheirBoundsInTwoDimensions
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST(ArrayArguments, AFixedArrayStaysFixed) {
+    unique_safearray from = variants({text(L"a")});
+    from.get()->fFeatures |= FADF_FIXEDSIZE;
+    SAFEARRAY* typed = nullptr;
+    ASSERT_EQ(typedArrayFromVariants(from.get(), VT_BSTR, &typed), S_OK);
+    unique_safearray owned(typed);
+    EXPECT_TRUE(typed->fFeatures & FADF_FIXEDSIZE);
+    SAFEARRAYBOUND bigger{3, 0};
+    EXPECT_TRUE(FAILED(SafeArrayRedim(typed, &bigger)));
+}
+
+}  // namespace
+}  // namespace korvel
