@@ -45,7 +45,8 @@ private:
 // the Windows folder (or its command folder) on Windows 95/98, minimised with focus, and through
 // the shell's "open" verb everywhere else; never through a start.exe of the current folder or
 // the search path.
-// Macro actions go to the recorder window through the hand-off.
+// Macro actions go to the recorder window through the hand-off; share actions to the library's
+// share members (share_action.h), counted per pass.
 class ShellActionRunner final : public scheduler::ActionRunner {
 public:
     explicit ShellActionRunner(MacroHandOff& macros) : macros_(macros) {}
