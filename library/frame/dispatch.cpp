@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "common/win32/unique_handle.h"
+#include "library/frame/array_arguments.h"
 #include "library/frame/module.h"
 
 namespace korvel {
@@ -129,77 +130,6 @@ HRESULT setEmpty(VARIANT& v, VARTYPE type) {
     return S_OK;
 }
 
-// Script engines hold arrays of variants only: an array of texts is made of one (each element
-// converted) and an empty variable is a null array, which a member may fill.
-HRESULT textArrayOf(VARIANT& holder, VARIANT& source) {
-    VariantInit(&holder);
-    V_VT(&holder) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(&holder) = nullptr;
-    if (V_VT(&source) == VT_EMPTY) return S_OK;
-    if (V_VT(&source) != (VT_ARRAY | VT_VARIANT) || !V_ARRAY(&source)) return DISP_E_TYPEMISMATCH;
-    SAFEARRAY* variants = V_ARRAY(&source);
-    UINT dimensions = SafeArrayGetDim(variants);
-    if (dimensions != 1) return DISP_E_TYPEMISMATCH;
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(variants, 1, &lower);
-    SafeArrayGetUBound(variants, 1, &upper);
-    SAFEARRAYBOUND bound{ULONG(upper - lower + 1), lower};
-    SAFEARRAY* texts = SafeArrayCreate(VT_BSTR, 1, &bound);
-    if (!texts) return E_OUTOFMEMORY;
-    V_ARRAY(&holder) = texts;
-    for (LONG i = lower; i <= upper; ++i) {
-        VARIANT element, converted;
-        VariantInit(&element);
-        VariantInit(&converted);
-        HRESULT hr = SafeArrayGetElement(variants, &i, &element);
-        if (SUCCEEDED(hr) && V_VT(&element) != VT_EMPTY) hr = VariantChangeType(&converted, &element, 0, VT_BSTR);
-        if (SUCCEEDED(hr) && V_VT(&converted) == VT_BSTR) hr = SafeArrayPutElement(texts, &i, V_BSTR(&converted));
-        VariantClear(&element);
-        VariantClear(&converted);
-        if (FAILED(hr)) {
-            VariantClear(&holder);
-            return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
-        }
-    }
-    return S_OK;
-}
-
-// An array of texts going back to a script's variable, which held no such array: the array of
-// variants the script can use (its elements texts).
-HRESULT variantArrayOf(VARIANT& value) {
-    if (V_VT(&value) != (VT_ARRAY | VT_BSTR)) return S_OK;
-    SAFEARRAY* texts = V_ARRAY(&value);
-    if (!texts) {
-        V_VT(&value) = VT_EMPTY;
-        return S_OK;
-    }
-    if (SafeArrayGetDim(texts) != 1) return S_OK;
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(texts, 1, &lower);
-    SafeArrayGetUBound(texts, 1, &upper);
-    SAFEARRAYBOUND bound{ULONG(upper - lower + 1), lower};
-    SAFEARRAY* variants = SafeArrayCreate(VT_VARIANT, 1, &bound);
-    if (!variants) return E_OUTOFMEMORY;
-    for (LONG i = lower; i <= upper; ++i) {
-        BSTR element = nullptr;
-        VARIANT item;
-        VariantInit(&item);
-        HRESULT hr = SafeArrayGetElement(texts, &i, &element);
-        V_VT(&item) = VT_BSTR;
-        V_BSTR(&item) = element ? element : SysAllocString(L"");
-        if (SUCCEEDED(hr)) hr = SafeArrayPutElement(variants, &i, &item);
-        VariantClear(&item);
-        if (FAILED(hr)) {
-            SafeArrayDestroy(variants);
-            return hr;
-        }
-    }
-    SafeArrayDestroy(texts);
-    V_VT(&value) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&value) = variants;
-    return S_OK;
-}
-
 // Converts `source` (already dereferenced) to `type` into `holder`.
 HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
     VariantInit(&holder);
@@ -210,8 +140,27 @@ HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
         V_DISPATCH(&holder) = nullptr;
         return S_OK;
     }
-    if (type == (VT_ARRAY | VT_BSTR)) return textArrayOf(holder, source);
-    if (type & VT_ARRAY) return DISP_E_TYPEMISMATCH;
+    if (type & VT_ARRAY) {
+        // A typed array from a script's array of variants, or from a variable that holds none
+        // yet (the member gives it one).
+        VARIANT value;
+        VariantInit(&value);
+        HRESULT hr = VariantCopyInd(&value, &source);
+        if (FAILED(hr)) return hr;
+        V_VT(&holder) = type;
+        V_ARRAY(&holder) = nullptr;
+        if (V_VT(&value) == (VT_ARRAY | VT_VARIANT)) {
+            hr = typedArrayFromVariants(V_ARRAY(&value), VARTYPE(type & ~VT_ARRAY), &V_ARRAY(&holder));
+        } else if (V_VT(&value) == type) {
+            V_ARRAY(&holder) = V_ARRAY(&value);
+            VariantInit(&value);
+        } else if (V_VT(&value) != VT_EMPTY) {
+            hr = DISP_E_TYPEMISMATCH;
+        }
+        VariantClear(&value);
+        if (FAILED(hr)) VariantInit(&holder);
+        return hr;
+    }
     VARIANT value;
     VariantInit(&value);
     HRESULT hr = VariantCopyInd(&value, &source);
@@ -225,16 +174,30 @@ HRESULT convert(VARIANT& holder, VARIANT& source, VARTYPE type, LCID locale) {
 // to that location's type.
 HRESULT storeThrough(const VARIANT& target, VARIANT& value, LCID locale) {
     VARTYPE type = V_VT(&target) & ~VT_BYREF;
+    if ((V_VT(&value) & VT_ARRAY) && V_VT(&value) != (VT_ARRAY | VT_VARIANT) &&
+        (type == VT_VARIANT || type == (VT_ARRAY | VT_VARIANT))) {
+        // A typed array goes back into a script's variable as an array of variants.
+        SAFEARRAY* variants = nullptr;
+        if (HRESULT hr = variantsFromTypedArray(V_ARRAY(&value), &variants); FAILED(hr)) return hr;
+        VARIANT* variable = type == VT_VARIANT ? V_VARIANTREF(&target) : nullptr;
+        if (variable && V_VT(variable) != (VT_BYREF | VT_ARRAY | VT_VARIANT)) {
+            VariantClear(variable);
+            V_VT(variable) = VT_ARRAY | VT_VARIANT;
+            V_ARRAY(variable) = variants;
+        } else {
+            // The caller's variable, or the array its variable refers to, takes the new array.
+            SAFEARRAY** array = variable ? V_ARRAYREF(variable) : V_ARRAYREF(&target);
+            if (*array) SafeArrayDestroy(*array);
+            *array = variants;
+        }
+        return S_OK;
+    }
     if (type == VT_VARIANT) {
         VARIANT* variable = V_VARIANTREF(&target);
         VARIANT copy;
         VariantInit(&copy);
         HRESULT hr = VariantCopy(&copy, &value);
         if (FAILED(hr)) return hr;
-        if (V_VT(variable) != (VT_ARRAY | VT_BSTR) && FAILED(hr = variantArrayOf(copy))) {
-            VariantClear(&copy);
-            return hr;
-        }
         VariantClear(variable);
         *variable = copy;
         return S_OK;
@@ -384,7 +347,14 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
         }
 
         VARIANT* value = given;
-        if (V_VT(given) == (VT_BYREF | VT_VARIANT)) {
+        VARIANT arrayReference;  // a typed reference to the caller's array of variants, read through
+        if (V_VT(given) == (VT_BYREF | VT_ARRAY | VT_VARIANT) && (param.type & VT_ARRAY)) {
+            if (!V_ARRAYREF(given)) return E_INVALIDARG;
+            VariantInit(&arrayReference);
+            V_VT(&arrayReference) = VT_ARRAY | VT_VARIANT;
+            V_ARRAY(&arrayReference) = *V_ARRAYREF(given);
+            value = &arrayReference;
+        } else if (V_VT(given) == (VT_BYREF | VT_VARIANT)) {
             if (!V_VARIANTREF(given)) return E_INVALIDARG;
             value = V_VARIANTREF(given);
         }
@@ -423,7 +393,12 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
     HRESULT status = V_ERROR(&returned);
 
     // By-reference arguments are written back whatever the outcome, as the member left them.
-    for (size_t i = 0; i < writeBackCount; ++i) storeThrough(*writeBacks[i].target, *writeBacks[i].holder, locale);
+    // An array goes back only from a member that succeeded: a failed one may have refused to
+    // resize it (a fixed array), and the caller's array must then stay the one it had.
+    for (size_t i = 0; i < writeBackCount; ++i) {
+        if (FAILED(status) && (V_VT(writeBacks[i].holder) & VT_ARRAY)) continue;
+        storeThrough(*writeBacks[i].target, *writeBacks[i].holder, locale);
+    }
 
     if (FAILED(status)) {
         if (!exception) return status;

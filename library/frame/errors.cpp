@@ -21,14 +21,17 @@ constexpr Description kDescriptions[] = {
     {kOverflow, L"Dépassement de capacité"},
     {kOutOfMemory, L"Mémoire insuffisante"},
     {kSubscriptOutOfRange, L"L'indice n'appartient pas à la sélection"},
+    {kArrayFixedOrLocked, L"Ce tableau est fixe ou temporairement verrouillé"},
     {kTypeMismatch, L"Type incompatible"},
     {kBadFileNameOrNumber, L"Nom ou numéro de fichier incorrect"},
     {kFileNotFound, L"Fichier introuvable"},
     {kPathFileAccessError, L"Erreur d'accès chemin/fichier"},
     {kPathNotFound, L"Chemin d'accès introuvable"},
     {kObjectVariableNotSet, L"Variable objet ou variable de bloc With non définie"},
+    {kObjectRequired, L"Objet requis"},
     {kCannotCreateObject, L"Un composant ActiveX ne peut pas créer un objet"},
     {kPropertyOrMethodNotSupported, L"Propriété ou méthode non gérée par cet objet"},
+    {kEntryPointNotFound, L"Point d'entrée de DLL introuvable"},
 };
 
 }  // namespace

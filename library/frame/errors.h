@@ -25,14 +25,17 @@ enum RuntimeErrorNumber : long {
     kOverflow = 6,
     kOutOfMemory = 7,
     kSubscriptOutOfRange = 9,
+    kArrayFixedOrLocked = 10,
     kTypeMismatch = 13,
     kBadFileNameOrNumber = 52,
     kFileNotFound = 53,
     kPathFileAccessError = 75,
     kPathNotFound = 76,
     kObjectVariableNotSet = 91,
+    kObjectRequired = 424,
     kCannotCreateObject = 429,
     kPropertyOrMethodNotSupported = 438,
+    kEntryPointNotFound = 453,
 };
 
 class RuntimeError {

@@ -1,16 +1,29 @@
+// Winsock before <windows.h>, which the class header brings in.
+#include <winsock2.h>
+
 #include "library/internet/cls_internet.h"
 
+#include <dispex.h>
+#include <iphlpapi.h>
+#include <lm.h>
+#include <nb30.h>
+#include <shellapi.h>
 #include <urlmon.h>
 #include <wininet.h>
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/win32/unique_handle.h"
 #include "library/frame/ansi_text.h"
+#include "library/frame/module.h"
 #include "library/internet/core/download_check.h"
+#include "library/internet/core/host_text.h"
+#include "library/internet/core/message_file.h"
 
 namespace korvel {
 
@@ -113,23 +126,329 @@ bool downloadWhole(const char* url, const char* file) {
 
 }  // namespace
 
+namespace {
+
+using internet::dottedDecimal;
+using internet::textBeforeNul;
+
+// The caption of the sockets members' messages.
+constexpr wchar_t kErrorCaption[] = L"ERROR";
+
+void showError(const std::string& text) { showLibraryMessage(fromAnsi(text), 0, kErrorCaption); }
+
+// One start-up of the sockets layer at version 1.1. Every start-up that succeeded is cleaned up
+// when the member returns, whatever path it took, so that the layer's start-up count does not
+// grow with each call; a failed clean-up is told to the user.
+class SocketsSession {
+public:
+    SocketsSession() { started_ = WSAStartup(MAKEWORD(1, 1), &data_) == 0; }
+    ~SocketsSession() {
+        if (started_ && WSACleanup() != 0) showError("Socket error occurred in Cleanup.");
+    }
+    SocketsSession(const SocketsSession&) = delete;
+    SocketsSession& operator=(const SocketsSession&) = delete;
+
+    bool started() const { return started_; }
+    // The start-up checks of GetIPAddress, each failure told in its own words.
+    bool usable() const {
+        if (!started_) {
+            showError("The 32-bit Windows Socket is not responding.");
+            return false;
+        }
+        if (data_.iMaxSockets < 1) {
+            showError("This application requires a minimum of 1 supported sockets.");
+            return false;
+        }
+        const int major = LOBYTE(data_.wVersion), minor = HIBYTE(data_.wVersion);
+        if (major < 1 || (major == 1 && minor < 1)) {
+            showError(internet::unsupportedVersionMessage(major, minor));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    WSADATA data_{};
+    bool started_ = false;
+};
+
+// The local host name, or nothing when the platform refuses it (its sockets error told in the
+// member's wording).
+std::optional<std::string> localHostName(bool spacedForm) {
+    char buffer[256] = {};
+    if (gethostname(buffer, sizeof buffer) == -1) {
+        showError(internet::hostNameErrorMessage(WSAGetLastError(), spacedForm));
+        return std::nullopt;
+    }
+    return std::string(textBeforeNul(std::string_view(buffer, sizeof buffer)));
+}
+
+std::string trimTrailingBlanks(std::string text) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// A text argument that may be a null string, as ANSI text for calls that want one.
+std::string ansiOf(BSTR text) { return toAnsi(textOf(text)); }
+
+std::wstring libraryFolder() {
+    std::wstring path = modulePath();
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+// A platform library loaded for one call. Loaded by name, as the component would be found by
+// its own programs, so that the program's folder comes first.
+class PlatformLibrary {
+public:
+    explicit PlatformLibrary(const wchar_t* name) : name_(name), module_(LoadLibraryW(name)) {}
+
+    // The entry point, or the run-time error of a missing library or entry point.
+    template <typename Function>
+    Function entry(const char* function) const {
+        if (!module_)
+            throw RuntimeError(kFileNotFound, kApplicationTitle,
+                               std::wstring(runtimeErrorDescription(kFileNotFound)) + L" : " + name_);
+        auto address = GetProcAddress(module_.get(), function);
+        if (!address)
+            throw RuntimeError(kEntryPointNotFound, kApplicationTitle,
+                               std::wstring(runtimeErrorDescription(kEntryPointNotFound)) + L" : " +
+                                   fromAnsi(function) + L" (" + name_ + L")");
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+    }
+
+private:
+    const wchar_t* name_;
+    tolvare::unique_hmodule module_;
+};
+
+bool windows9xPlatform() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// The record of the Windows 95/98 server service: byte-packed, 42 bytes with 32-bit pointers.
+#pragma pack(push, 1)
+struct ShareInfo50 {
+    char netname[13];
+    unsigned char type;
+    unsigned short flags;
+    char* remark;
+    char* path;
+    char rwPassword[9];
+    char roPassword[9];
+};
+#pragma pack(pop)
+static_assert(sizeof(void*) != 4 || sizeof(ShareInfo50) == 42, "the 9x share record is 42 bytes");
+
+constexpr unsigned short kShareKeptWithFullAccess = 0x0102;  // SHI50F_PERSIST | SHI50F_FULL
+using NetShareAdd9x = unsigned(WINAPI*)(const char* server, short level, const char* buffer, unsigned short size);
+using NetShareAddNt = DWORD(WINAPI*)(LPWSTR server, DWORD level, LPBYTE buffer, LPDWORD parameterError);
+using NetbiosCall = UCHAR(WINAPI*)(PNCB);
+
+struct HeapBlock {
+    static void release(void* block) noexcept { HeapFree(GetProcessHeap(), 0, block); }
+};
+using unique_heap_block = tolvare::unique_any<tolvare::null_is_invalid<void*, HeapBlock::release>>;
+
+// A failure of a late-bound call, kept as a script's error state keeps it: the last one wins
+// until it is cleared.
+struct PendingError {
+    long number = 0;
+    std::wstring description;
+    explicit operator bool() const { return number != 0; }
+    void clear() { *this = PendingError{}; }
+};
+
+// The error number a script sees for a failed call: the run-time error of the automation
+// facility, or the status itself.
+long errorNumberOf(HRESULT status) {
+    if (HRESULT_FACILITY(status) == FACILITY_CONTROL) return long(status & 0xFFFF);
+    return long(status);
+}
+
+std::wstring descriptionOf(HRESULT status) {
+    if (HRESULT_FACILITY(status) == FACILITY_CONTROL) {
+        std::wstring_view known = runtimeErrorDescription(long(status & 0xFFFF));
+        if (!known.empty()) return std::wstring(known);
+    }
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, DWORD(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring description = length ? std::wstring(text, length) : L"Erreur Automation";
+    LocalFree(text);
+    while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r'))
+        description.pop_back();
+    return description;
+}
+
+// Calls of an outside automation object by name, in the mode where a failing call is skipped
+// and leaves its error pending.
+class LateBoundCalls {
+public:
+    PendingError error;
+
+    // Calls `member` of `object` with `arguments` (natural order, by value); the result when the
+    // call succeeded.
+    std::optional<tolvare::unique_variant> call(IDispatch* object, const wchar_t* member,
+                                                std::vector<VARIANT> arguments = {},
+                                                WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET) {
+        if (!object) return fail(RuntimeError(kObjectVariableNotSet));
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(member);
+        // Objects of script engines may answer names only through IDispatchEx (Wine's VBScript
+        // classes do); their members are then called the same way.
+        tolvare::com_ptr<IDispatchEx> scripted;
+        if (FAILED(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id))) {
+            tolvare::unique_bstr wanted(makeString(member));
+            if (FAILED(object->QueryInterface(__uuidof(IDispatchEx), scripted.put_void())) ||
+                FAILED(scripted->GetDispID(wanted.get(), fdexNameCaseInsensitive, &id)))
+                return fail(RuntimeError(kPropertyOrMethodNotSupported));
+        }
+        std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
+        DISPPARAMS params{reversed.data(), nullptr, UINT(reversed.size()), 0};
+        tolvare::unique_variant result;
+        EXCEPINFO exception{};
+        UINT argumentError = 0;
+        HRESULT hr = scripted ? scripted->InvokeEx(id, LOCALE_USER_DEFAULT, flags, &params, result.put(), &exception, nullptr)
+                              : object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.put(),
+                                               &exception, &argumentError);
+        if (SUCCEEDED(hr)) return result;
+        if (hr == DISP_E_EXCEPTION) {
+            if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
+            HRESULT status = exception.scode ? exception.scode
+                                             : (exception.wCode ? MAKE_HRESULT(1, FACILITY_CONTROL, exception.wCode) : E_FAIL);
+            std::wstring description = exception.bstrDescription
+                                           ? std::wstring(textOf(exception.bstrDescription))
+                                           : descriptionOf(status);
+            SysFreeString(exception.bstrSource);
+            SysFreeString(exception.bstrDescription);
+            SysFreeString(exception.bstrHelpFile);
+            error = {errorNumberOf(status), std::move(description)};
+        } else {
+            error = {errorNumberOf(hr), descriptionOf(hr)};
+        }
+        return std::nullopt;
+    }
+
+    // As `call`, for a member whose result is an object (a failure when it is none).
+    tolvare::com_ptr<IDispatch> object(IDispatch* object, const wchar_t* member, std::vector<VARIANT> arguments = {}) {
+        auto result = call(object, member, std::move(arguments));
+        if (!result) return nullptr;
+        VARIANT* v = result->get();
+        if ((V_VT(v) == VT_DISPATCH || V_VT(v) == VT_UNKNOWN) && V_UNKNOWN(v)) {
+            tolvare::com_ptr<IDispatch> found;
+            if (SUCCEEDED(V_UNKNOWN(v)->QueryInterface(IID_IDispatch, found.put_void()))) return found;
+        }
+        fail(RuntimeError(kObjectRequired));
+        return nullptr;
+    }
+
+private:
+    std::nullopt_t fail(const RuntimeError& e) {
+        error = {e.number(), e.description()};
+        return std::nullopt;
+    }
+};
+
+// By-value arguments of the late-bound calls; the strings are owned by the holder.
+class Arguments {
+public:
+    VARIANT text(std::wstring_view value) {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = makeString(value);
+        owned_.push_back(tolvare::unique_bstr(V_BSTR(&v)));
+        return v;
+    }
+    static VARIANT number(long value) {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = VT_I4;
+        V_I4(&v) = value;
+        return v;
+    }
+    static VARIANT boolean(bool value) {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = VT_BOOL;
+        V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+        return v;
+    }
+
+private:
+    std::vector<tolvare::unique_bstr> owned_;
+};
+
+bool isRichTextType(const tolvare::unique_variant& type) {
+    VARIANT converted;
+    VariantInit(&converted);
+    bool rich = SUCCEEDED(VariantChangeType(&converted, const_cast<VARIANT*>(type.get()), 0, VT_I4)) &&
+                V_I4(&converted) == 1;
+    VariantClear(&converted);
+    return rich;
+}
+
+// Writes `bytes` as the whole file `path`; the run-time error of a failed open otherwise.
+void writeWholeFile(const std::wstring& path, const std::string& bytes) {
+    tolvare::unique_hfile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw RuntimeError(kPathFileAccessError);
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) || written != bytes.size())
+        throw RuntimeError(kPathFileAccessError);
+}
+
+}  // namespace
+
 HRESULT Cls_Internet::get_NSession(IDispatch **pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"get_NSession");
+    if (!pRetVal) return E_POINTER;
+    *pRetVal = tolvare::com_ptr<IDispatch>(session_).detach();
+    return S_OK;
 }
 
 HRESULT Cls_Internet::putref_NSession(IDispatch *NSession) {
-    return notImplemented(L"putref_NSession");
+    session_ = tolvare::com_ptr<IDispatch>(NSession);
+    return S_OK;
 }
 
 HRESULT Cls_Internet::GetIPAddress(BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetIPAddress");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        std::string address;
+        {
+            SocketsSession sockets;
+            if (sockets.usable()) {
+                if (auto name = localHostName(false)) {
+                    const hostent* host = gethostbyname(trimTrailingBlanks(*name).c_str());
+                    if (!host || !host->h_addr_list || !host->h_addr_list[0])
+                        showError("Windows Sockets are not responding. Unable to successfully get Host Name.");
+                    else
+                        address = dottedDecimal(reinterpret_cast<const unsigned char*>(host->h_addr_list[0]),
+                                                size_t(host->h_length > 0 ? host->h_length : 0));
+                }
+            }
+        }
+        *pRetVal = makeString(fromAnsi(address));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::GetIPHostName(BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetIPHostName");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        std::string name;
+        {
+            SocketsSession sockets;
+            if (sockets.started()) name = localHostName(true).value_or("");
+        }
+        *pRetVal = makeString(fromAnsi(name));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::TelechargeFichier(BSTR sURL, BSTR sLocalFile, VARIANT_BOOL *pRetVal) {
@@ -144,49 +463,276 @@ HRESULT Cls_Internet::TelechargeFichier(BSTR sURL, BSTR sLocalFile, VARIANT_BOOL
 
 HRESULT Cls_Internet::GetMACAddress(BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetMACAddress");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        PlatformLibrary netapi(L"netapi32.dll");
+        auto netbios = netapi.entry<NetbiosCall>("Netbios");
+        NCB reset{};
+        reset.ncb_command = NCBRESET;
+        reset.ncb_lana_num = 0;
+        netbios(&reset);
+        constexpr WORD kStatusBytes = 680;
+        unique_heap_block buffer(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kStatusBytes));
+        if (!buffer) {
+            *pRetVal = makeString(L"");
+            return S_OK;
+        }
+        NCB status{};
+        status.ncb_command = NCBASTAT;
+        std::memset(status.ncb_callname, ' ', NCBNAMSZ);
+        status.ncb_callname[0] = '*';
+        status.ncb_lana_num = 0;
+        status.ncb_buffer = static_cast<PUCHAR>(buffer.get());
+        status.ncb_length = kStatusBytes;
+        // Neither return code tells more than the buffer: it stays zero when the request fails.
+        netbios(&status);
+        unsigned char address[6];
+        std::memcpy(address, buffer.get(), sizeof address);
+        *pRetVal = makeString(fromAnsi(internet::hardwareAddressText(address)));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::GetHostNameFromIP(BSTR sAddress, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetHostNameFromIP");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        std::string name;
+        {
+            SocketsSession sockets;
+            if (!sockets.started()) {
+                showError("Sockets failed to initialize.");
+            } else {
+                const unsigned long address = inet_addr(ansiOf(sAddress).c_str());
+                if (address == INADDR_NONE) {
+                    showError("String passed is an invalid IP.");
+                } else if (const hostent* host = gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
+                           !host) {
+                    showError("Call to gethostbyaddr failed.");
+                } else if (host->h_name) {
+                    name = host->h_name;
+                }
+            }
+        }
+        *pRetVal = makeString(fromAnsi(name));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::GetIPFromHostName(BSTR sHostName, BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetIPFromHostName");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        std::string address;
+        {
+            SocketsSession sockets;
+            if (!sockets.started()) {
+                showError("Windows Sockets for 32 bit Windows is not successfully responding.");
+            } else if (const hostent* host = gethostbyname(ansiOf(sHostName).c_str());
+                       host && host->h_addr_list && host->h_addr_list[0]) {
+                address = dottedDecimal(reinterpret_cast<const unsigned char*>(host->h_addr_list[0]), 4);
+            }
+        }
+        *pRetVal = makeString(fromAnsi(address));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::EcrireEmail_LotusNotes(BSTR *EmailDest, BSTR *strSujet, BSTR *Messagetext, BSTR *Attachment, VARIANT_BOOL *AccuseMsgbox) {
-    return notImplemented(L"EcrireEmail_LotusNotes");
+    if (!EmailDest || !strSujet || !Messagetext || !Attachment || !AccuseMsgbox) return E_POINTER;
+    return guarded([&] {
+        openNotesSession();
+        LateBoundCalls calls;
+        Arguments args;
+        auto database = calls.object(session_.get(), L"GETDATABASE", {args.text(L""), args.text(L"Mail\\user.nsf")});
+        calls.call(database.get(), L"OPENMAIL");
+        if (calls.error) {
+            showLibraryMessage(L"Error opening Notes mailbox: " + calls.error.description);
+            showLibraryMessage(L"Unable to connect to Notes mailbox ... Exiting!", MB_ICONSTOP);
+            return S_OK;
+        }
+        auto document = calls.object(database.get(), L"CREATEDOCUMENT");
+        if (calls.error) {
+            showLibraryMessage(L"Error on Notes SendMail: " + calls.error.description);
+            return S_OK;
+        }
+        calls.call(document.get(), L"REPLACEITEMVALUE", {args.text(L"Subject"), args.text(textOf(*strSujet))});
+        calls.call(document.get(), L"REPLACEITEMVALUE", {args.text(L"Body"), args.text(textOf(*Messagetext))});
+        calls.call(document.get(), L"REPLACEITEMVALUE", {args.text(L"SendTo"), args.text(textOf(*EmailDest))});
+        // Any failure counts, not only those with a positive number: an object's own failure
+        // status is negative, and a message that was not addressed must not be reported sent.
+        if (calls.error) showLibraryMessage(L"Error on Notes SendMail: " + calls.error.description);
+        if (!textOf(*Attachment).empty()) {
+            calls.error.clear();
+            auto item = calls.object(document.get(), L"CREATERICHTEXTITEM", {args.text(L"Attach")});
+            if (!calls.error) {
+                auto type = calls.call(item.get(), L"Type", {}, DISPATCH_PROPERTYGET);
+                if (!type || !isRichTextType(*type)) {
+                    showLibraryMessage(L"Error on Notes SendMail - not Rich Text");
+                } else {
+                    calls.error.clear();
+                    calls.call(item.get(), L"EMBEDOBJECT",
+                               {Arguments::number(1454), args.text(L""), args.text(textOf(*Attachment))});
+                    if (calls.error) showLibraryMessage(L"Error sending attachment: " + calls.error.description);
+                }
+            }
+        }
+        calls.error.clear();
+        calls.call(document.get(), L"SEND", {Arguments::boolean(false)});
+        if (calls.error)
+            showLibraryMessage(L"Error on Notes SendMail: " + calls.error.description);
+        else if (*AccuseMsgbox != VARIANT_FALSE)
+            showLibraryMessage(L"Notes Sendmail OK.");
+        return S_OK;
+    });
+}
+
+void Cls_Internet::openNotesSession() {
+    if (session_) return;
+    CLSID clsid;
+    tolvare::com_ptr<IDispatch> session;
+    if (SUCCEEDED(CLSIDFromProgID(L"Notes.Notessession", &clsid)) &&
+        SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, session.put_void())))
+        session_ = session;
 }
 
 HRESULT Cls_Internet::EcrireEmail_OutlookExpress(BSTR *MsgFrom, BSTR *MsgTo, BSTR *MsgCC, BSTR *MsgBCC, BSTR *MsgSubject, short *MsgPriority, BSTR *MsgMessage, VARIANT_BOOL *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"EcrireEmail_OutlookExpress");
+    if (!MsgFrom || !MsgTo || !MsgCC || !MsgBCC || !MsgSubject || !MsgPriority || !MsgMessage || !pRetVal)
+        return E_POINTER;
+    return guarded([&] {
+        const std::wstring file = libraryFolder() + L"\\temp.eml";
+        const std::string from = ansiOf(*MsgFrom), to = ansiOf(*MsgTo), cc = ansiOf(*MsgCC), bcc = ansiOf(*MsgBCC),
+                          subject = ansiOf(*MsgSubject), body = ansiOf(*MsgMessage);
+        writeWholeFile(file, internet::composeMessageFile({from, to, cc, bcc, subject, *MsgPriority, body}));
+        if (to.empty()) {
+            *pRetVal = VARIANT_FALSE;
+            return S_OK;
+        }
+        *pRetVal = VARIANT_TRUE;
+        ShellExecuteA(GetDesktopWindow(), "Open", toAnsi(file).c_str(), "", "", SW_SHOWNORMAL);
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::GetDNSServers(BSTR *sCurrentDNSServer, SAFEARRAY **dnssvr, LONG *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetDNSServers");
+    if (!sCurrentDNSServer || !dnssvr || !pRetVal) return E_POINTER;
+    return guarded([&] {
+        if (SAFEARRAY* given = *dnssvr) {
+            VARTYPE type = VT_EMPTY;
+            if (FAILED(SafeArrayGetVartype(given, &type)) || type != VT_BSTR) throw RuntimeError(kTypeMismatch);
+            if (given->cLocks > 0 || (given->fFeatures & (FADF_FIXEDSIZE | FADF_STATIC | FADF_EMBEDDED | FADF_AUTO)))
+                throw RuntimeError(kArrayFixedOrLocked);
+        }
+        std::vector<std::wstring> servers(1);
+        LONG count = 0;
+        ULONG size = 0;
+        GetNetworkParams(nullptr, &size);
+        if (size > 0) {
+            std::vector<ULONGLONG> buffer((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+            auto* info = reinterpret_cast<FIXED_INFO*>(buffer.data());
+            if (GetNetworkParams(info, &size) == ERROR_SUCCESS) {
+                auto textOfEntry = [](const IP_ADDR_STRING& entry) {
+                    return fromAnsi(textBeforeNul(std::string_view(entry.IpAddress.String, sizeof entry.IpAddress.String)));
+                };
+                servers.clear();
+                for (const IP_ADDR_STRING* entry = &info->DnsServerList; entry; entry = entry->Next)
+                    servers.push_back(textOfEntry(*entry));
+                count = LONG(servers.size());
+                tolvare::unique_bstr current(makeString(servers.front()));
+                SysFreeString(*sCurrentDNSServer);
+                *sCurrentDNSServer = current.release();
+            }
+        }
+        SAFEARRAYBOUND bound{ULONG(servers.size()), 0};
+        tolvare::unique_safearray array(SafeArrayCreate(VT_BSTR, 1, &bound));
+        if (!array) throw std::bad_alloc();
+        for (LONG i = 0; i < LONG(servers.size()); ++i) {
+            if (servers[size_t(i)].empty()) continue;  // a new element is already the empty text
+            tolvare::unique_bstr element(makeString(servers[size_t(i)]));
+            if (FAILED(SafeArrayPutElement(array.get(), &i, element.get()))) throw std::bad_alloc();
+        }
+        if (*dnssvr) SafeArrayDestroy(*dnssvr);
+        *dnssvr = array.release();
+        *pRetVal = count;
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::GetUserName(BSTR *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"GetUserName");
+    if (!pRetVal) return E_POINTER;
+    return guarded([&] {
+        char buffer[255] = {};
+        DWORD size = sizeof buffer;
+        GetUserNameA(buffer, &size);
+        *pRetVal = makeString(fromAnsi(textBeforeNul(std::string_view(buffer, sizeof buffer))));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::ExecuterURL(BSTR *strURL, LONG *hwnd) {
-    return notImplemented(L"ExecuterURL");
+    if (!strURL || !hwnd) return E_POINTER;
+    return guarded([&] {
+        AnsiArgument url(strURL);
+        const std::string folder = toAnsi(libraryFolder());
+        ShellExecuteA(reinterpret_cast<HWND>(LONG_PTR(*hwnd)), "Open", url.get() ? url.get() : "", "", folder.c_str(),
+                      SW_SHOWNORMAL);
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::PartageRep(BSTR *sServer, BSTR *sSharePath, BSTR *sShareName, BSTR *sShareRemark, BSTR *sSharePw, LONG *pRetVal) {
     clearResult(pRetVal);
-    return notImplemented(L"PartageRep");
+    if (!sServer || !sSharePath || !sShareName || !sShareRemark || !sSharePw || !pRetVal) return E_POINTER;
+    return guarded([&] {
+        PlatformLibrary netapi(L"netapi32.dll");
+        auto netShareAdd = netapi.entry<NetShareAddNt>("NetShareAdd");
+        auto orNull = [](BSTR text) { return SysStringLen(text) == 0 ? nullptr : text; };
+        SHARE_INFO_2 share{};
+        share.shi2_netname = *sShareName;
+        share.shi2_type = STYPE_DISKTREE;
+        share.shi2_remark = orNull(*sShareRemark);
+        share.shi2_permissions = ACCESS_ALL;
+        share.shi2_max_uses = DWORD(-1);
+        share.shi2_current_uses = 0;
+        share.shi2_path = *sSharePath;
+        share.shi2_passwd = orNull(*sSharePw);
+        DWORD parameterError = 0;
+        *pRetVal = LONG(netShareAdd(*sServer, 2, reinterpret_cast<LPBYTE>(&share), &parameterError));
+        return S_OK;
+    });
 }
 
 HRESULT Cls_Internet::ShareFolder9x(BSTR *ShareName, BSTR *FullPath, BSTR *Description) {
-    return notImplemented(L"ShareFolder9x");
+    if (!ShareName || !FullPath || !Description) return E_POINTER;
+    return guarded([&] {
+        std::wstring upperPath(textOf(*FullPath));
+        if (!upperPath.empty()) CharUpperBuffW(upperPath.data(), DWORD(upperPath.size()));
+        std::string path = toAnsi(upperPath), remark = ansiOf(*Description);
+        const std::wstring_view name = textOf(*ShareName);
+        if (!internet::shareNameFits(name.size())) throw RuntimeError(kSubscriptOutOfRange);
+        ShareInfo50 share{};
+        for (size_t i = 0; i < name.size(); ++i) {
+            std::string code = toAnsi(name.substr(i, 1));
+            share.netname[i] = code.empty() ? '?' : code[0];
+        }
+        share.type = STYPE_DISKTREE;
+        share.flags = kShareKeptWithFullAccess;
+        share.remark = remark.data();
+        share.path = path.data();
+        // The service exists on Windows 95/98 only; elsewhere a library of that name is no such
+        // service (Wine's is a stub that faults when called).
+        if (!windows9xPlatform())
+            throw RuntimeError(kFileNotFound, kApplicationTitle,
+                               std::wstring(runtimeErrorDescription(kFileNotFound)) + L" : svrapi.dll");
+        PlatformLibrary svrapi(L"svrapi.dll");
+        auto netShareAdd = svrapi.entry<NetShareAdd9x>("NetShareAdd");
+        const unsigned status = netShareAdd("", 50, reinterpret_cast<const char*>(&share), sizeof share);
+        if (status != 0) throw RuntimeError(long(status));
+        return S_OK;
+    });
 }
 
 }  // namespace korvel

@@ -1,6 +1,7 @@
 // Cls_Internet: host and adapter information, downloads, addresses, shares and mail.
 #pragma once
 
+#include "common/win32/unique_handle.h"
 #include "library/frame/braskedll.h"
 #include "library/frame/dispatch.h"
 
@@ -31,6 +32,13 @@ public:
     IFACEMETHODIMP ExecuterURL(BSTR *strURL, LONG *hwnd) override;
     IFACEMETHODIMP PartageRep(BSTR *sServer, BSTR *sSharePath, BSTR *sShareName, BSTR *sShareRemark, BSTR *sSharePw, LONG *pRetVal) override;
     IFACEMETHODIMP ShareFolder9x(BSTR *ShareName, BSTR *FullPath, BSTR *Description) override;
+
+private:
+    // Creates the Notes session by its programmatic name when none is stored; stays empty when
+    // it cannot be created.
+    void openNotesSession();
+
+    tolvare::com_ptr<IDispatch> session_;  // NSession: the Notes session, set by the caller or made here
 };
 
 }  // namespace korvel

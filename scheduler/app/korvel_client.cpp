@@ -147,4 +147,26 @@ HRESULT InternetObject::downloadFile(std::wstring_view url, std::wstring_view lo
     return hr;
 }
 
+HRESULT InternetObject::shareFolder9x(std::wstring_view shareName, std::wstring_view fullPath,
+                                      std::wstring_view description) {
+    if (FAILED(status_)) return status_;
+    LentTexts<3> texts({shareName, fullPath, description});
+    if (!texts.allocated()) return E_OUTOFMEMORY;
+    return texts.lend([&](std::array<BSTR, 3>& raw) {
+        return object_->ShareFolder9x(&raw[0], &raw[1], &raw[2]);
+    });
+}
+
+HRESULT InternetObject::shareFolderNt(std::wstring_view server, std::wstring_view path,
+                                      std::wstring_view shareName, std::wstring_view remark,
+                                      LONG& status) {
+    status = 0;
+    if (FAILED(status_)) return status_;
+    LentTexts<5> texts({server, path, shareName, remark, std::wstring_view()});
+    if (!texts.allocated()) return E_OUTOFMEMORY;
+    return texts.lend([&](std::array<BSTR, 5>& raw) {
+        return object_->PartageRep(&raw[0], &raw[1], &raw[2], &raw[3], &raw[4], &status);
+    });
+}
+
 }  // namespace tolvare::plenar

@@ -57,7 +57,7 @@ private:
     HRESULT status_;
 };
 
-// Cls_Internet: the download of a resource into a file.
+// Cls_Internet: the download of a resource into a file, and folder shares.
 class InternetObject {
 public:
     InternetObject();
@@ -65,6 +65,12 @@ public:
 
     // S_OK and `succeeded` as the library reports it; a failed call leaves `succeeded` false.
     HRESULT downloadFile(std::wstring_view url, std::wstring_view localFile, bool& succeeded);
+
+    // ShareFolder9x: the Windows 95/98 share service; a refusal is the call's failure.
+    HRESULT shareFolder9x(std::wstring_view shareName, std::wstring_view fullPath, std::wstring_view description);
+    // PartageRep: the NT-family share service; `status` is the platform's answer (0: shared).
+    HRESULT shareFolderNt(std::wstring_view server, std::wstring_view path, std::wstring_view shareName,
+                          std::wstring_view remark, LONG& status);
 
 private:
     com_ptr<_Cls_Internet> object_;

@@ -12,6 +12,8 @@
 
 #include "scheduler/app/http_download.h"
 #include "scheduler/app/macro_hand_off.h"
+#include "scheduler/app/share_action.h"
+#include "scheduler/app/text.h"
 #include "scheduler/core/scheduler.h"
 
 namespace tolvare::plenar {
@@ -43,20 +45,23 @@ private:
 // the Windows folder (or its command folder) on Windows 95/98, minimised with focus, and through
 // the shell's "open" verb everywhere else; never through a start.exe of the current folder or
 // the search path.
-// Macro actions go to the recorder window through the hand-off.
+// Macro actions go to the recorder window through the hand-off; share actions to the library's
+// share members (share_action.h), counted per pass.
 class ShellActionRunner final : public scheduler::ActionRunner {
 public:
     explicit ShellActionRunner(MacroHandOff& macros) : macros_(macros) {}
     void startProgram(std::string_view commandLine) override;
     void openAddress(std::string_view url) override;
     void runMacro(std::string_view fileName) override { macros_.runMacroAction(fileName); }
-    // The share action is not part of this program yet: such rows are recognised and do
-    // nothing.
-    void shareFolder(std::string_view) override {}
-    void passEnded() override { macros_.passEnded(); }
+    void shareFolder(std::string_view folderPath) override { shares_.run(fromAnsi(folderPath)); }
+    void passEnded() override {
+        shares_.passEnded();
+        macros_.passEnded();
+    }
 
 private:
     MacroHandOff& macros_;
+    ShareAction shares_;
 };
 
 // Starts a command line (UTF-16) with the given show state; false when it cannot be started.

@@ -47,8 +47,13 @@ void MessageBoxWatcher::watch(std::wstring caption, int answer, DWORD timeoutMs,
     while (GetTickCount64() < end) {
         // Suites run side by side on one desktop: another program's box is not ours to answer.
         if (HWND box = findTopLevel(processId, L"#32770", caption, nullptr, true)) {
+            // A box can be visible a moment before its text is set: read until there is one.
             Contents contents;
-            EnumChildWindows(box, readChild, reinterpret_cast<LPARAM>(&contents));
+            for (int attempt = 0; attempt < 50 && contents.text.empty(); ++attempt) {
+                if (attempt > 0) Sleep(10);
+                contents = Contents{};
+                EnumChildWindows(box, readChild, reinterpret_cast<LPARAM>(&contents));
+            }
             seen_ = {caption, contents.text, contents.hasIcon};
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));

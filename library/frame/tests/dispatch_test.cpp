@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "class_test_support.h"
 #include "common/win32/testing/message_box_watcher.h"
 #include "expected_members.h"
@@ -152,6 +154,85 @@ TEST(LateBound, FailuresReachExcepInfoAndTheErrorObject) {
     DISPPARAMS none{};
     unknown.status = windows->Invoke(0x6003002E, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
     EXPECT_EQ(unknown.status, DISP_E_MEMBERNOTFOUND);  // the gap left by a private routine
+}
+
+}  // namespace
+
+namespace {
+
+// Array parameters through a member that takes an array of text by reference and gives the
+// caller a new one (Cls_Internet.GetDNSServers).
+TEST(LateBound, ArrayParametersTakeAScriptsArrayOfVariantsAndResizeIt) {
+    com_ptr<IDispatch> internet = createByName(L"BRASKEDLL.Cls_Internet");
+    ASSERT_TRUE(internet);
+    auto arrayOf = [](std::initializer_list<VARIANT> values) {
+        SAFEARRAYBOUND bound{ULONG(values.size()), 5};
+        SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
+        LONG i = 5;
+        for (VARIANT v : values) {
+            SafeArrayPutElement(array, &i, &v);
+            ++i;
+            VariantClear(&v);
+        }
+        return array;
+    };
+    auto elementCount = [](SAFEARRAY* array) { return array && array->cDims == 1 ? array->rgsabound[0].cElements : 0; };
+
+    // Held in a variable as scripts hold it, texts and empty values: replaced by the result.
+    VARIANT current = text(L"");
+    VARIANT list;
+    VariantInit(&list);
+    V_VT(&list) = VT_ARRAY | VT_VARIANT;
+    VARIANT none;
+    VariantInit(&none);
+    V_ARRAY(&list) = arrayOf({text(L"a"), none, text(L"c")});
+    CallResult r;
+    invoke(r, internet.get(), L"GetDNSServers", {reference(&current), reference(&list)});
+    ASSERT_EQ(r.status, S_OK);
+    ASSERT_EQ(V_VT(&list), VT_ARRAY | VT_VARIANT);
+    LONG lower = -1;
+    SafeArrayGetLBound(V_ARRAY(&list), 1, &lower);
+    EXPECT_EQ(lower, 0);
+    EXPECT_EQ(elementCount(V_ARRAY(&list)), ULONG(std::max<LONG>(V_I4(r.value.get()), 1)));
+    VariantClear(&list);
+
+    // A number among the texts: a type mismatch on that argument, the variable untouched.
+    V_VT(&list) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(&list) = arrayOf({text(L"a"), number(7)});
+    SAFEARRAY* before = V_ARRAY(&list);
+    CallResult mismatch;
+    invoke(mismatch, internet.get(), L"GetDNSServers", {reference(&current), reference(&list)});
+    EXPECT_EQ(mismatch.status, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(mismatch.argumentError, 0u);  // the last argument comes first in rgvarg
+    EXPECT_EQ(V_ARRAY(&list), before);
+    VariantClear(&list);
+
+    // A typed reference to an array of variants (as compiled clients pass one), and an empty
+    // variable: both receive the new array.
+    SAFEARRAY* array = arrayOf({text(L"x")});
+    VARIANT typedReference;
+    VariantInit(&typedReference);
+    V_VT(&typedReference) = VT_BYREF | VT_ARRAY | VT_VARIANT;
+    V_ARRAYREF(&typedReference) = &array;
+    CallResult typed;
+    invoke(typed, internet.get(), L"GetDNSServers", {reference(&current), typedReference});
+    ASSERT_EQ(typed.status, S_OK);
+    ASSERT_TRUE(array);
+    SafeArrayGetLBound(array, 1, &lower);
+    EXPECT_EQ(lower, 0);
+    VARTYPE type = VT_EMPTY;
+    SafeArrayGetVartype(array, &type);
+    EXPECT_EQ(type, VT_VARIANT);
+    SafeArrayDestroy(array);
+
+    VARIANT nothing;
+    VariantInit(&nothing);
+    CallResult fromEmpty;
+    invoke(fromEmpty, internet.get(), L"GetDNSServers", {reference(&current), reference(&nothing)});
+    ASSERT_EQ(fromEmpty.status, S_OK);
+    EXPECT_EQ(V_VT(&nothing), VT_ARRAY | VT_VARIANT);
+    VariantClear(&nothing);
+    VariantClear(&current);
 }
 
 }  // namespace
