@@ -108,7 +108,30 @@ TEST_F(SourisClvTest, HidingAndShowingMoveTheDisplayCountOneStepEach) {
     EXPECT_EQ(cursorCount(), start);
 }
 
+// A visible window of this test in front while it moves the pointer: in a full run, with other
+// suites' windows on the same display, the positions set did not always hold without it.
+class ForegroundWindow {
+public:
+    ForegroundWindow()
+        : window_(CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"Souris KORVEL", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)) {
+        for (int attempt = 0; attempt < 50 && GetForegroundWindow() != window_; ++attempt) {
+            SetForegroundWindow(window_);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            Sleep(20);
+        }
+    }
+    ForegroundWindow(const ForegroundWindow&) = delete;
+    ForegroundWindow& operator=(const ForegroundWindow&) = delete;
+    ~ForegroundWindow() { DestroyWindow(window_); }
+
+private:
+    HWND window_;
+};
+
 TEST_F(SourisClvTest, PositionIsSetAndRead) {
+    ForegroundWindow front;
     struct Case {
         short x, y;
         LONG expectedX, expectedY;
