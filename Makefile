@@ -19,7 +19,7 @@ export PATH := /usr/sbin:/usr/bin:/sbin:/bin
 ifndef TOLVARE_LOCKED
 
 # Every entry point takes the tree's lock and runs again inside it.
-all native win32 win64 test dist bench:
+all deps native win32 win64 test dist bench:
 	@tools/locked.sh $(BUILD) $(MAKE) --no-print-directory TOLVARE_LOCKED=1 $@
 
 # PLENAR runs outside the lock (it lives as long as the user wants it) and in a prefix of its
@@ -66,7 +66,9 @@ test: native win32 win64
 dist: win32 win64
 	tools/make-dist.sh $(BUILD)
 
-bench: win32 win64
+# The benchmarks are built here only: the tests never need them.
+bench: native win32 win64
+	$(foreach kind,$(KINDS),cmake --build $(BUILD)/$(kind) -j $(JOBS) --target benchmarks &&) true
 	tools/run-bench.sh $(BUILD)
 
 endif

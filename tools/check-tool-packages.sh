@@ -27,8 +27,9 @@ for cache in "$build"/{native,win32,win64}/CMakeCache.txt; do
     sed -n -e 's/^[A-Za-z0-9_]*:FILEPATH=\(\/.*\)$/\1/p' \
            -e 's/^CMAKE_\(COMMAND\|CTEST_COMMAND\|CPACK_COMMAND\):INTERNAL=\(.*\)$/\2/p' "$cache")
 done
-# Started by the test scripts and the suites.
-for name in wineserver Xvfb python3 import flock wixl msiinfo msibuild msiextract; do
+# Started by the test scripts and the suites, by `make run` (x11vnc), and where 32-bit programs
+# are emulated (clang builds their start-up correction).
+for name in wineserver Xvfb python3 import flock wixl msiinfo msibuild msiextract clang x11vnc tinyproxy; do
   programs+=("$(command -v "$name" || echo "$name")")
 done
 programs+=(/usr/lib/wine/wine64 /usr/lib/wine/wine)

@@ -16,12 +16,17 @@ set -euo pipefail
 packages=(cmake make g++ python3 libgtest-dev googletest
           mingw-w64 mingw-w64-tools wine64-tools libwine-dev
           wine wine64 wine32:i386 xvfb x11-utils imagemagick
+          x11vnc       # x11vnc: `make run` on a machine without a display, watched live
           clang libclang-rt-14-dev msitools wixl
           zlib1g-dev   # zlib1g-dev: the native inflater tests compare with zlib
           libicu-dev   # libicu-dev: the French number benchmark compares with ICU (never the deliverables)
           # Wine's ODBC hands every call to the host's unixODBC driver manager, of the calling
           # program's bitness; the SQLite driver gives the data sources of the ODBC tests a driver.
-          libodbc2 libodbc2:i386 libsqliteodbc libsqliteodbc:i386)
+          libodbc2 libodbc2:i386 libsqliteodbc libsqliteodbc:i386
+          # Wine's TLS (Schannel) is GnuTLS, which Wine only recommends: needed in both bitnesses.
+          libgnutls30 libgnutls30:i386
+          # The https download tests: certificates made by the test, a real proxy in front.
+          python3-cryptography tinyproxy)
 # Only where the kernel cannot run i386 programs.
 emulation_packages=(qemu-user-static)
 

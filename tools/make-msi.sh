@@ -48,7 +48,8 @@ for platform in $platforms; do
   stage_binary "$build/$kind/bin/PLENAR.exe" "$stage/PLENAR.exe" $arch
   stage_binary "$build/$kind/bin/KORVEL.dll" "$stage/KORVEL.dll" $arch
   stage_binary "$build/$kind/bin/plenar_setup_actions.dll" "$stage/plenar_setup_actions.dll" $arch
-  cp "$top/scheduler/program_folder/Activitl.ico" "$top/scheduler/program_folder/param.ini" \
+  cp "$top/scheduler/program_folder/Activitl.ico" "$top/scheduler/program_folder/plenar.html" \
+     "$top/scheduler/program_folder/param.ini" \
      "$top/scheduler/program_folder/lstplenar.txt" "$stage/"
   idl="$top/library/frame/braskedll.idl"
   python3 "$top/installer/korvel_registration.py" "$idl" $korvel primary KorvelLibrary INSTALLDIR Korvel_ \

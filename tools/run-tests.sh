@@ -37,4 +37,4 @@ else
 fi
 
 cd "$build/native"
-ctest --output-on-failure --timeout 900 -j "${TEST_JOBS:-$(nproc)}" "$@"
+env -u LD_PRELOAD ctest --output-on-failure --timeout 900 -j "${TEST_JOBS:-$(nproc)}" "$@"

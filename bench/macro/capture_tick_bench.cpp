@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/figure.h"
 #include "bench/macro/performance_clock.h"
 #include "macro/app/recorder_ids.h"
 #include "macro/app/recorder_window.h"
@@ -60,5 +61,6 @@ int main() {
     const auto at = [&](double q) { return times[static_cast<std::size_t>(q * (times.size() - 1))]; };
     std::printf("capture tick over %d ticks (%d samples taken): p50 %.1f us, p99 %.1f us, max %.1f us\n", kTicks,
                 samples, at(0.50), at(0.99), times.back());
+    reportFigure("macro capture tick, 99th percentile", at(0.99), "us", "well within the 10 ms period");
     return 0;
 }

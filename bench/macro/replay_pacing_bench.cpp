@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/figure.h"
 #include "bench/macro/performance_clock.h"
 #include "macro/app/recorder_ids.h"
 #include "macro/app/recorder_window.h"
@@ -78,5 +79,7 @@ int main() {
     std::printf("replay of %d events at 10 ms:   %.3f s, ratio %.4f to %.0f s%s\n", kEvents, replay,
                 replay / kNominalSeconds, kNominalSeconds, replayed ? "" : " (timed out)");
     std::printf("replay / capture: %.4f\n", replay / capture);
+    reportFigure("macro capture of 1,000 samples at 10 ms", capture, "s", "10 s, within 1 %");
+    reportFigure("macro replay of 1,000 events at 10 ms", replay, "s", "10 s, within 1 %");
     return 0;
 }

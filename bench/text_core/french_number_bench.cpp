@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/figure.h"
 #include "library/text/core/french_number.h"
 
 namespace {
@@ -109,5 +110,6 @@ int main() {
     std::printf("  our speller:    %10.0f numbers/s  (%zu characters)\n", kNumbers / ours, characters);
     std::printf("  ICU spellout:   %10.0f numbers/s  (%zu characters)\n", kNumbers / icu, icuCharacters);
     std::printf("  ratio:          %10.1f times ICU's rate (target: at least 10)\n", icu / ours);
+    reportFigure("French numbers in words, rate against ICU's", icu / ours, "times", "at least 10 times");
     return 0;
 }

@@ -7,9 +7,6 @@ Keys are compared without regard to case, as the registry names them. A file tha
 exist stands for a key that does not exist (reg export writes nothing then).
 
 usage:
-  registry_check.py clear-list IDL OUT_SAVED.reg OUT_CLEAR.reg EXPORT...
-      KORVEL's keys found in the exports (other suites' registrations): OUT_SAVED restores
-      them, OUT_CLEAR deletes them. Prints how many top-level keys there were.
   registry_check.py same-as-library CLEAN SELF INSTALLED LIBRARY_PATH LIBRARY64 LIBRARY32
       The installation's keys under Software\\Classes (INSTALLED against CLEAN) are the 64-bit
       library's own registration (SELF against CLEAN, made from LIBRARY_PATH) at LIBRARY64, and
@@ -256,32 +253,6 @@ def leftovers(start, end, pairs):
         print("create", start[lower][0], sep="\t")
 
 
-def clear_list(idl, saved, clear, exports):
-    library, classes = read_idl(idl)
-    names = {library["id"].lower()}
-    for c in classes:
-        names |= {c["id"].lower(), c["interface_id"].lower(), "braskedll." + c["name"].lower()}
-    keys = merged(exports, keep_case=True)
-    roots = []
-    for lower, (key, _) in keys.items():
-        names_in_path = lower.split("\\")
-        # HK..\Software\Classes[\Wow6432Node]\(CLSID|Interface|TypeLib\)?NAME
-        if names_in_path[-1] in names and len(names_in_path) >= 4 and names_in_path[1:3] == ["software", "classes"]:
-            roots.append(key)
-    entries = sorted(k for k in keys if any(k == r.lower() or k.startswith(r.lower() + "\\") for r in roots))
-    body = "Windows Registry Editor Version 5.00\r\n\r\n"
-    for lower in entries:
-        key, values = keys[lower]
-        body += f"[{key}]\r\n" + "".join(
-            ("@" if n == "@" else exported(n)) + f"={d}\r\n" for n, d in sorted(values.items())) + "\r\n"
-    with open(saved, "wb") as out:
-        out.write(b"\xff\xfe" + body.encode("utf-16-le"))
-    body = "Windows Registry Editor Version 5.00\r\n\r\n" + "".join(f"[-{r}]\r\n\r\n" for r in sorted(roots))
-    with open(clear, "wb") as out:
-        out.write(b"\xff\xfe" + body.encode("utf-16-le"))
-    print(len(roots))
-
-
 def entries(name, exports):
     for path in exports:
         for lower, (key, values) in sorted(parse(path).items()):
@@ -292,9 +263,6 @@ def entries(name, exports):
 
 def main(argv):
     command, args = argv[1], argv[2:]
-    if command == "clear-list":
-        clear_list(args[0], args[1], args[2], args[3:])
-        return 0
     if command == "entries":
         entries(args[0], args[1:])
         return 0

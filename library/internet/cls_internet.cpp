@@ -109,9 +109,9 @@ std::optional<std::uint64_t> fileSize(const char* file) {
     return (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Downloads `url` into `file` through the URL download service; true when the service
-// succeeded and the server's answer says the whole resource arrived.
-bool downloadWhole(const char* url, const char* file) {
+// `url` into `file` through the URL download service; true when the service succeeded and the
+// server's answer says the whole resource arrived.
+bool downloadInto(const char* url, const char* file) {
     auto watcher = tolvare::com_ptr<AnswerWatcher>::attach(new AnswerWatcher);
     bool whole = URLDownloadToFileA(nullptr, url, file, 0, watcher.get()) == S_OK;
     // Wine's service also reports success when it cannot write the target (a missing folder,
@@ -121,6 +121,30 @@ bool downloadWhole(const char* url, const char* file) {
     // same address may be served from there without asking the server: an error page or half
     // a file must not come back that way as a success.
     if (!whole && url) DeleteUrlCacheEntryA(url);
+    return whole;
+}
+
+// A name of our own in the target's folder (~KTxxxx.tmp), so that the download can be moved
+// over the target in one step on the same volume; none when the folder cannot take a file.
+std::optional<std::string> temporaryBeside(const char* file) {
+    const std::string target = file ? file : "";
+    const std::size_t slash = target.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    char name[MAX_PATH];
+    if (target.empty() || !GetTempFileNameA(folder.c_str(), "~KT", 0, name)) return std::nullopt;
+    return std::string(name);
+}
+
+// Downloads `url` into `file` through the URL download service; true when the service
+// succeeded and the server's answer says the whole resource arrived. The download goes to a
+// file beside the target, moved over it only when whole: a failure leaves the caller's file
+// as it was.
+bool downloadWhole(const char* url, const char* file) {
+    const std::optional<std::string> temporary = temporaryBeside(file);
+    if (!temporary) return false;
+    bool whole = downloadInto(url, temporary->c_str());
+    if (whole) whole = MoveFileExA(temporary->c_str(), file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!whole) DeleteFileA(temporary->c_str());
     return whole;
 }
 

@@ -597,8 +597,9 @@ bool RecorderWindow::chooseFile(bool save, std::wstring& path) {
     dialog.nFilterIndex = 2;
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+    // Saving over an existing macro asks first.
     dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER |
-                   (save ? 0 : OFN_FILEMUSTEXIST);
+                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     if (save) dialog.lpstrDefExt = L"txt";
     inFileDialog_ = true;
     const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
@@ -639,8 +640,17 @@ bool RecorderWindow::loadMacro(std::wstring_view mode, std::wstring_view fileNam
 void RecorderWindow::saveMacro() {
     std::wstring path;
     if (!chooseFile(true, path)) return;
-    // A file that cannot be written is not reported.
-    writeFileBytes(path, macroFileText(macro_));
+    if (writeFileBytes(path, macroFileText(macro_))) return;
+    const DWORD error = GetLastError();
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring reason = text ? text : L"";
+    if (text) LocalFree(text);
+    MessageBoxW(window_,
+                (L"La macro n'a pas pu être enregistrée dans " + path + L" (erreur " + std::to_wstring(error) +
+                 L")\u00a0; le fichier qui s'y trouvait est resté tel quel.\n" + reason).c_str(),
+                L"ERREUR", MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace tolvare::macro

@@ -45,6 +45,8 @@ public:
     void close();
     // Null when the window is not loaded.
     HWND window() const { return window_; }
+    // Where macro files named without a folder are.
+    const std::wstring& programFolder() const { return programFolder_; }
 
     // For the message loop that carries the window: Tab, the arrows and the mnemonics move
     // between its controls as in a dialog. True when the message was taken.

@@ -35,7 +35,8 @@ private:
 // The bytes of a file; nothing when it cannot be read whole or is larger than `maxBytes`
 // (then it is not read at all).
 std::optional<std::string> readFileBytes(const std::wstring& path, std::uint64_t maxBytes);
-// Replaces the file with `bytes`; false when it could not be created or written whole.
+// Replaces the file with `bytes`, written beside it and moved over it, so that a failure leaves
+// the old file whole; false (GetLastError says why) when it could not be written whole.
 bool writeFileBytes(const std::wstring& path, std::string_view bytes);
 
 }  // namespace tolvare::macro

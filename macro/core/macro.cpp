@@ -119,15 +119,19 @@ std::optional<std::int32_t> parseMacroNumber(std::string_view field) {
     return value;
 }
 
-std::optional<Macro> parseMacroFile(std::string_view text) {
+std::optional<Macro> parseMacroFile(std::string_view text, std::size_t* wrongLine) {
+    const auto refuse = [wrongLine](std::size_t line) -> std::optional<Macro> {
+        if (wrongLine) *wrongLine = line;
+        return std::nullopt;
+    };
     std::size_t position = 0;
     const std::optional<std::string_view> header = nextLine(text, position);
-    if (!header) return std::nullopt;
+    if (!header) return refuse(1);
     const std::size_t comma = header->find(',');
-    if (comma == std::string_view::npos) return std::nullopt;
+    if (comma == std::string_view::npos) return refuse(1);
     const std::optional<std::int32_t> events = parseMacroNumber(header->substr(0, comma));
     const std::optional<std::int32_t> ticks = parseMacroNumber(header->substr(comma + 1));
-    if (!events || !ticks || *events < 0 || *events > kMaxMacroEvents) return std::nullopt;
+    if (!events || !ticks || *events < 0 || *events > kMaxMacroEvents) return refuse(1);
 
     Macro macro;
     macro.tickCount_ = *ticks;
@@ -139,15 +143,16 @@ std::optional<Macro> parseMacroFile(std::string_view text) {
     macro.keys_.reserve(expected < plausible ? expected : plausible);
     for (std::int32_t slot = 1; slot <= *events; ++slot) {
         const std::optional<std::string_view> line = nextLine(text, position);
-        if (!line) return std::nullopt;
+        const std::size_t lineNumber = static_cast<std::size_t>(slot) + 1;
+        if (!line) return refuse(lineNumber);
         std::int32_t fields[8];
         std::size_t start = 0;
         for (std::size_t i = 0; i < 8; ++i) {
             // The last field is the rest of the line, commas and all (which then fail to read).
             const std::size_t end = i < 7 ? line->find(',', start) : line->size();
-            if (end == std::string_view::npos) return std::nullopt;
+            if (end == std::string_view::npos) return refuse(lineNumber);
             const std::optional<std::int32_t> value = parseMacroNumber(line->substr(start, end - start));
-            if (!value) return std::nullopt;
+            if (!value) return refuse(lineNumber);
             fields[i] = *value;
             start = end + 1;
         }

@@ -80,7 +80,7 @@ public:
     friend bool operator==(const Macro&, const Macro&) = default;
 
 private:
-    friend std::optional<Macro> parseMacroFile(std::string_view text);
+    friend std::optional<Macro> parseMacroFile(std::string_view text, std::size_t* wrongLine);
 
     std::vector<MouseSample> mouse_;
     std::vector<KeySample> keys_;
@@ -101,7 +101,9 @@ std::string macroFileText(const Macro& macro);
 // decimal whole number in the signed 32-bit range (blanks around it and a leading sign are
 // accepted). Lines end with CR LF, a lone CR or a lone LF; lines after the events are ignored.
 // Memory grows with the lines actually read, never with the count the header promises.
-std::optional<Macro> parseMacroFile(std::string_view text);
+// `wrongLine`, when given, receives the number (from 1) of the first line that is wrong or
+// missing when the text is refused.
+std::optional<Macro> parseMacroFile(std::string_view text, std::size_t* wrongLine = nullptr);
 
 // A number field of the file; nothing when it is not a whole decimal number in range.
 std::optional<std::int32_t> parseMacroNumber(std::string_view field);

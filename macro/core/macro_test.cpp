@@ -45,25 +45,29 @@ TEST(MacroFile, EmptyMacros) {
     EXPECT_TRUE(parseMacroFile(macroFileText(Macro{})));
 }
 
-TEST(MacroFile, RefusesWhatIsNotAWholeMacro) {
-    const char* const broken[] = {
-        "",
-        "4\r\n",
-        "1,2,3\r\n0,0,0,0,0,0,0,0\r\n",                    // T "2,3" is no number
-        "-1,0\r\n",                                        // negative count
-        "2,5\r\n0,0,0,0,0,0,0,0\r\n",                      // fewer lines than promised
-        "1,5\r\n0,0,0,0,0,0,0\r\n",                        // seven fields
-        "1,5\r\n0,0,0,0,0,0,0,0,0\r\n",                    // a ninth field
-        "1,5\r\n0,0,0,0,0,0,0,x\r\n",
-        "1,5\r\n0,0,0,0,0,0,0,\r\n",
-        "1,5\r\n0,0,0,2147483648,0,0,0,0\r\n",             // past the 32-bit range
-        "1,5\r\n0,0,0,1.5,0,0,0,0\r\n",
-        "1,5\r\n0,0,0,+-1,0,0,0,0\r\n",
-        "1000000000,1\r\n0,0,0,0,0,0,0,0\r\n",            // a billion events promised
-        "1000001,1\r\n",                                   // one past the limit
-        "\xff\xfe" "1,0\r\n0,0,0,0,0,0,0,0\r\n",
+TEST(MacroFile, RefusesWhatIsNotAWholeMacroNamingItsFirstWrongLine) {
+    const std::pair<const char*, std::size_t> broken[] = {
+        {"", 1},
+        {"4\r\n", 1},
+        {"1,2,3\r\n0,0,0,0,0,0,0,0\r\n", 1},                    // T "2,3" is no number
+        {"-1,0\r\n", 1},                                        // negative count
+        {"2,5\r\n0,0,0,0,0,0,0,0\r\n", 3},                      // fewer lines than promised
+        {"1,5\r\n0,0,0,0,0,0,0\r\n", 2},                        // seven fields
+        {"1,5\r\n0,0,0,0,0,0,0,0,0\r\n", 2},                    // a ninth field
+        {"1,5\r\n0,0,0,0,0,0,0,x\r\n", 2},
+        {"1,5\r\n0,0,0,0,0,0,0,\r\n", 2},
+        {"1,5\r\n0,0,0,2147483648,0,0,0,0\r\n", 2},             // past the 32-bit range
+        {"1,5\r\n0,0,0,1.5,0,0,0,0\r\n", 2},
+        {"3,5\r\n0,0,0,0,0,0,0,0\n0,0,0,0,0,0,0,0\r0,0,0,+-1,0,0,0,0\r\n", 4},
+        {"1000000000,1\r\n0,0,0,0,0,0,0,0\r\n", 1},            // a billion events promised
+        {"1000001,1\r\n", 1},                                   // one past the limit
+        {"\xff\xfe" "1,0\r\n0,0,0,0,0,0,0,0\r\n", 1},
     };
-    for (const char* text : broken) EXPECT_FALSE(parseMacroFile(text)) << text;
+    for (const auto& [text, line] : broken) {
+        std::size_t wrongLine = 0;
+        EXPECT_FALSE(parseMacroFile(text, &wrongLine)) << text;
+        EXPECT_EQ(wrongLine, line) << text;
+    }
 }
 
 TEST(MacroNumbers, DecimalWholeNumbersInRange) {

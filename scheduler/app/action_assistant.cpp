@@ -37,7 +37,6 @@ constexpr int kMacroOption = static_cast<int>(scheduler::AssistantOption::Macro)
 constexpr int kShareOption = static_cast<int>(scheduler::AssistantOption::Share);
 constexpr int kAddressOption = static_cast<int>(scheduler::AssistantOption::Address);
 
-constexpr wchar_t kTimeRefused[] = L"L'heure n'est pas bonne, merci de la corriger, puis de revalider.";
 
 // The open dialog's lists. For programs, the kinds of file a command line starts directly,
 // preselected, then every file; for macros, text files, with every file preselected.

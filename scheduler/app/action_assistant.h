@@ -21,6 +21,8 @@ namespace tolvare::plenar {
 // window and its controls by them as a user finds them on screen.
 inline constexpr wchar_t kAssistantWindowClass[] = L"PLENAR_frmassist";
 inline constexpr wchar_t kAssistantCaption[] = L"Assistant actions:";
+// What the assistant, and the table's time edit, say of a time they refuse (title "ERREUR").
+inline constexpr wchar_t kTimeRefused[] = L"L'heure n'est pas bonne, merci de la corriger, puis de revalider.";
 
 enum AssistantControlId : int {
     kAssistantValidate = IDOK,      // cmdValider, the default button

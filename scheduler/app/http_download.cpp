@@ -6,12 +6,14 @@
 #include <process.h>
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "common/win32/unique_handle.h"
+#include "scheduler/app/tls_channel.h"
 #include "scheduler/core/http_reply.h"
 
 namespace tolvare::plenar {
@@ -85,36 +87,92 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-// One download on the worker thread: the requests, the redirects, the body into the file.
-class Transfer {
+// One download on the worker thread: the requests, the redirects, the body into the file. It is
+// the raw stream of its own connection too, which TLS wraps for https.
+class Transfer final : public ByteStream {
 public:
-    Transfer(scheduler::HttpAddress address, HANDLE file, const DownloadLimits& limits)
-        : address_(std::move(address)), file_(file), limits_(limits), deadline_(limits.total) {}
+    Transfer(scheduler::HttpAddress address, HANDLE file, const DownloadLimits& limits, DownloadConditions conditions)
+        : address_(std::move(address)), file_(file), limits_(limits), deadline_(limits.total),
+          conditions_(std::move(conditions)) {}
 
     DownloadResult run() {
-        DownloadResult result;
-        result.outcome = follow(result.httpStatus);
+        const scheduler::ProxySettings proxy = conditions_.proxy ? *conditions_.proxy : systemProxySettings();
+        result_.outcome = follow(proxy);
         connection_.close();
-        return result;
+        return result_;
     }
 
     CancellableConnection& connection() { return connection_; }
 
+    StreamStatus send(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            if (deadline_.passed()) return StreamStatus::TimedOut;
+            const int sent = ::send(connection_.get(), bytes.data(), static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20)), 0);
+            if (sent > 0) {
+                bytes.remove_prefix(static_cast<std::size_t>(sent));
+                continue;
+            }
+            if (connection_.cancelled()) return StreamStatus::Cancelled;
+            if (WSAGetLastError() != WSAEWOULDBLOCK) return StreamStatus::Reset;
+            switch (waitFor(true, std::min(limits_.idle, deadline_.left()))) {
+            case Wait::Cancelled: return StreamStatus::Cancelled;
+            case Wait::TimedOut: return StreamStatus::TimedOut;
+            case Wait::Failed: return StreamStatus::Reset;
+            case Wait::Ready: break;
+            }
+        }
+        return StreamStatus::Ok;
+    }
+
+    StreamStatus receive(std::string& arrived) override {
+        char buffer[kReceiveBufferBytes];
+        for (;;) {
+            // Checked apart from the waits: a server that never stops sending never lets a
+            // wait run out, and not all it can send grows the body (chunk extensions, empty
+            // compressed blocks).
+            if (deadline_.passed()) return StreamStatus::TimedOut;
+            switch (waitFor(false, std::min(limits_.idle, deadline_.left()))) {
+            case Wait::Cancelled: return StreamStatus::Cancelled;
+            case Wait::TimedOut: return StreamStatus::TimedOut;
+            case Wait::Failed: return StreamStatus::Reset;
+            case Wait::Ready: break;
+            }
+            const int received = recv(connection_.get(), buffer, static_cast<int>(sizeof buffer), 0);
+            if (received > 0) {
+                arrived.append(buffer, static_cast<std::size_t>(received));
+                return StreamStatus::Ok;
+            }
+            if (received == 0) return endedByReset() ? StreamStatus::Reset : StreamStatus::Closed;
+            if (connection_.cancelled()) return StreamStatus::Cancelled;
+            const int error = WSAGetLastError();
+            if (error == WSAEWOULDBLOCK || error == WSAEINTR) continue;
+            // WSAECONNRESET, WSAECONNABORTED and any other failure of the connection: the
+            // reply cannot be whole, whatever its framing.
+            return StreamStatus::Reset;
+        }
+    }
+
 private:
     enum class Wait { Ready, TimedOut, Cancelled, Failed };
 
-    DownloadOutcome follow(int& httpStatus) {
+    bool conditional() const { return !conditions_.ifNoneMatch.empty() || !conditions_.ifModifiedSince.empty(); }
+
+    DownloadOutcome follow(const scheduler::ProxySettings& proxy) {
         scheduler::HttpAddress address = address_;
         for (int redirects = 0;; ++redirects) {
             scheduler::ReplyLimits replyLimits;
             replyLimits.maxBodyBytes = limits_.maxBodyBytes;
             scheduler::ReplyReader reader(replyLimits);
-            const std::optional<DownloadOutcome> failure = fetch(address, reader);
+            const std::optional<DownloadOutcome> failure = fetch(address, scheduler::proxyFor(proxy, address), reader);
             connection_.close();
-            httpStatus = reader.status();
+            result_.httpStatus = reader.status();
             if (failure) return *failure;
+            result_.etag = reader.etag();
+            result_.lastModified = reader.lastModified();
             switch (reader.verdict()) {
             case scheduler::ReplyVerdict::Complete: return DownloadOutcome::Complete;
+            case scheduler::ReplyVerdict::NotModified:
+                return conditional() ? DownloadOutcome::NotModified : DownloadOutcome::ErrorStatus;
             case scheduler::ReplyVerdict::ErrorStatus: return DownloadOutcome::ErrorStatus;
             case scheduler::ReplyVerdict::Cut: return DownloadOutcome::Cut;
             case scheduler::ReplyVerdict::TooLarge: return DownloadOutcome::TooLarge;
@@ -127,43 +185,61 @@ private:
             const scheduler::AddressCheck next = scheduler::resolveRedirect(address, reader.location());
             if (next.verdict == scheduler::AddressVerdict::UnsupportedScheme) return DownloadOutcome::UnsupportedScheme;
             if (next.verdict != scheduler::AddressVerdict::Valid) return DownloadOutcome::MalformedReply;
+            if (address.secure && !next.address.secure) return DownloadOutcome::InsecureRedirect;
             address = next.address;
         }
     }
 
+    static std::optional<DownloadOutcome> outcomeOf(StreamStatus status) {
+        switch (status) {
+        case StreamStatus::Ok: return std::nullopt;
+        case StreamStatus::TimedOut: return DownloadOutcome::TimedOut;
+        case StreamStatus::Cancelled: return DownloadOutcome::Cancelled;
+        case StreamStatus::Closed:
+        case StreamStatus::Reset: return DownloadOutcome::Cut;
+        }
+        return DownloadOutcome::Cut;
+    }
+
     // One request and its reply, read until the reader has a verdict; an outcome only when the
-    // exchange itself failed (connection, time, cancel, file).
-    std::optional<DownloadOutcome> fetch(const scheduler::HttpAddress& address, scheduler::ReplyReader& reader) {
-        if (const std::optional<DownloadOutcome> failure = connectTo(address)) return failure;
-        if (const std::optional<DownloadOutcome> failure = sendRequest(scheduler::buildGetRequest(address)))
+    // exchange itself failed (connection, tunnel, TLS, time, cancel, file).
+    std::optional<DownloadOutcome> fetch(const scheduler::HttpAddress& address,
+                                         const std::optional<scheduler::ProxyEndpoint>& proxy,
+                                         scheduler::ReplyReader& reader) {
+        if (const std::optional<DownloadOutcome> failure =
+                proxy ? connectTo(proxy->host, proxy->port) : connectTo(address.host, address.port))
+            return failure;
+        std::unique_ptr<TlsChannel> tls;
+        if (address.secure) {
+            if (proxy)
+                if (const std::optional<DownloadOutcome> failure = openTunnel(address)) return failure;
+            tls = std::make_unique<TlsChannel>(*this, address.host);
+            if (!tls->open()) {
+                result_.problem = tls->problem();
+                switch (tls->failure()) {
+                case TlsChannel::Failure::Stream: return outcomeOf(tls->streamStatus()).value_or(DownloadOutcome::Cut);
+                case TlsChannel::Failure::Certificate: return DownloadOutcome::CertificateRefused;
+                default: return DownloadOutcome::TlsRefused;
+                }
+            }
+        }
+        ByteStream& stream = tls ? static_cast<ByteStream&>(*tls) : *this;
+        scheduler::RequestOptions options;
+        options.absoluteForm = proxy && !address.secure;
+        options.ifNoneMatch = conditions_.ifNoneMatch;
+        options.ifModifiedSince = conditions_.ifModifiedSince;
+        if (const std::optional<DownloadOutcome> failure = outcomeOf(stream.send(scheduler::buildGetRequest(address, options))))
             return failure;
 
-        std::vector<char> buffer(kReceiveBufferBytes);
+        std::string received;
         std::string body;
         while (reader.verdict() == scheduler::ReplyVerdict::Pending) {
-            // Checked apart from the waits: a server that never stops sending never lets a
-            // wait run out, and not all it can send grows the body (chunk extensions, empty
-            // compressed blocks).
-            if (deadline_.passed()) return DownloadOutcome::TimedOut;
-            switch (waitFor(false, std::min(limits_.idle, deadline_.left()))) {
-            case Wait::Cancelled: return DownloadOutcome::Cancelled;
-            case Wait::TimedOut: return DownloadOutcome::TimedOut;
-            case Wait::Failed: reader.connectionReset(); continue;
-            case Wait::Ready: break;
-            }
-            const int received = recv(connection_.get(), buffer.data(), static_cast<int>(buffer.size()), 0);
-            if (received > 0) {
-                reader.feed(std::string_view(buffer.data(), static_cast<std::size_t>(received)), body);
-            } else if (received == 0) {
-                if (endedByReset()) reader.connectionReset();
-                else reader.connectionClosed();
-            } else {
-                const int error = WSAGetLastError();
-                if (connection_.cancelled()) return DownloadOutcome::Cancelled;
-                if (error == WSAEWOULDBLOCK || error == WSAEINTR) continue;
-                // WSAECONNRESET, WSAECONNABORTED and any other failure of the connection: the
-                // reply cannot be whole, whatever its framing.
-                reader.connectionReset();
+            received.clear();
+            switch (const StreamStatus status = stream.receive(received)) {
+            case StreamStatus::Ok: reader.feed(received, body); break;
+            case StreamStatus::Closed: reader.connectionClosed(); break;
+            case StreamStatus::Reset: reader.connectionReset(); break;
+            default: return outcomeOf(status);
             }
             if (!body.empty()) {
                 if (!writeAll(file_, body)) return DownloadOutcome::CannotWriteTarget;
@@ -171,6 +247,27 @@ private:
             }
         }
         return std::nullopt;
+    }
+
+    // Asks the proxy for a tunnel to the address; the proxy's answer has no body, and nothing
+    // of the server's may come before the client's first TLS message.
+    std::optional<DownloadOutcome> openTunnel(const scheduler::HttpAddress& address) {
+        if (const std::optional<DownloadOutcome> failure = outcomeOf(send(scheduler::buildConnectRequest(address))))
+            return failure;
+        std::string answer;
+        for (;;) {
+            const scheduler::TunnelReply reply = scheduler::readTunnelReply(answer);
+            result_.httpStatus = reply.status;
+            switch (reply.state) {
+            case scheduler::TunnelReply::State::Established:
+                if (reply.headerBytes != answer.size()) return DownloadOutcome::MalformedReply;
+                return std::nullopt;
+            case scheduler::TunnelReply::State::Refused: return DownloadOutcome::ProxyRefused;
+            case scheduler::TunnelReply::State::Malformed: return DownloadOutcome::MalformedReply;
+            case scheduler::TunnelReply::State::Pending: break;
+            }
+            if (const std::optional<DownloadOutcome> failure = outcomeOf(receive(answer))) return failure;
+        }
     }
 
     // Whether a connection whose end recv reported (it returned nothing) was reset rather than
@@ -181,17 +278,17 @@ private:
     // takes; a reset or aborted one refuses it. Any refusal counts as a reset: a cut taken for
     // whole would replace the list with half of it.
     bool endedByReset() {
-        const int sent = send(connection_.get(), "\r\n", 2, 0);
+        const int sent = ::send(connection_.get(), "\r\n", 2, 0);
         return sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK;
     }
 
-    std::optional<DownloadOutcome> connectTo(const scheduler::HttpAddress& address) {
+    std::optional<DownloadOutcome> connectTo(const std::string& host, std::uint16_t port) {
         addrinfo hints{};
         hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_STREAM;
         hints.ai_protocol = IPPROTO_TCP;
         unique_addrinfo found;
-        const int lookup = getaddrinfo(address.host.c_str(), std::to_string(address.port).c_str(), &hints, found.put());
+        const int lookup = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, found.put());
         if (connection_.cancelled()) return DownloadOutcome::Cancelled;
         if (lookup != 0) return DownloadOutcome::Unreachable;
         if (deadline_.passed()) return DownloadOutcome::TimedOut;
@@ -230,26 +327,6 @@ private:
         return timedOut || deadline_.passed() ? DownloadOutcome::TimedOut : DownloadOutcome::Unreachable;
     }
 
-    std::optional<DownloadOutcome> sendRequest(std::string_view request) {
-        while (!request.empty()) {
-            if (deadline_.passed()) return DownloadOutcome::TimedOut;
-            const int sent = send(connection_.get(), request.data(), static_cast<int>(request.size()), 0);
-            if (sent > 0) {
-                request.remove_prefix(static_cast<std::size_t>(sent));
-                continue;
-            }
-            if (connection_.cancelled()) return DownloadOutcome::Cancelled;
-            if (WSAGetLastError() != WSAEWOULDBLOCK) return DownloadOutcome::Cut;
-            switch (waitFor(true, std::min(limits_.idle, deadline_.left()))) {
-            case Wait::Cancelled: return DownloadOutcome::Cancelled;
-            case Wait::TimedOut: return DownloadOutcome::TimedOut;
-            case Wait::Failed: return DownloadOutcome::Cut;
-            case Wait::Ready: break;
-            }
-        }
-        return std::nullopt;
-    }
-
     // Waits until the socket can be read (or written, or has connected: a failed connection
     // shows in the exception set) or `limit` passes.
     Wait waitFor(bool write, milliseconds limit) {
@@ -274,8 +351,17 @@ private:
     HANDLE file_;
     DownloadLimits limits_;
     Deadline deadline_;
+    DownloadConditions conditions_;
+    DownloadResult result_;
     CancellableConnection connection_;
 };
+
+DownloadResult outcomeOnly(DownloadOutcome outcome, int httpStatus) {
+    DownloadResult result;
+    result.outcome = outcome;
+    result.httpStatus = httpStatus;
+    return result;
+}
 
 struct WorkerContext {
     Transfer* transfer;
@@ -287,7 +373,7 @@ unsigned __stdcall transferThread(void* context) {
     try {
         work.result = work.transfer->run();
     } catch (...) {
-        work.result = {DownloadOutcome::SystemError, 0};
+        work.result = outcomeOnly(DownloadOutcome::SystemError, 0);
     }
     return 0;
 }
@@ -334,6 +420,32 @@ unique_hfile openTarget(const std::wstring& path) {
 
 }  // namespace
 
+scheduler::ProxySettings systemProxySettings() {
+    constexpr wchar_t kInternetSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    const auto text = [&](const wchar_t* name) {
+        wchar_t value[2048] = {};
+        DWORD size = sizeof value - sizeof(wchar_t);
+        if (RegGetValueW(HKEY_CURRENT_USER, kInternetSettings, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                         nullptr, value, &size) != ERROR_SUCCESS)
+            return std::string();
+        // Host names, ports and patterns: ASCII is all they may hold.
+        std::string ascii;
+        for (const wchar_t* c = value; *c; ++c) ascii.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
+        return ascii;
+    };
+    scheduler::ProxySettings settings;
+    DWORD enabled = 0;
+    DWORD size = sizeof enabled;
+    settings.enabled = RegGetValueW(HKEY_CURRENT_USER, kInternetSettings, L"ProxyEnable", RRF_RT_REG_DWORD, nullptr,
+                                    &enabled, &size) == ERROR_SUCCESS &&
+                       enabled != 0;
+    if (settings.enabled) {
+        settings.server = text(L"ProxyServer");
+        settings.bypass = text(L"ProxyOverride");
+    }
+    return settings;
+}
+
 const char* outcomeName(DownloadOutcome outcome) {
     switch (outcome) {
     case DownloadOutcome::Complete: return "Complete";
@@ -350,30 +462,36 @@ const char* outcomeName(DownloadOutcome outcome) {
     case DownloadOutcome::MalformedReply: return "MalformedReply";
     case DownloadOutcome::BadCompression: return "BadCompression";
     case DownloadOutcome::SystemError: return "SystemError";
+    case DownloadOutcome::NotModified: return "NotModified";
+    case DownloadOutcome::InsecureRedirect: return "InsecureRedirect";
+    case DownloadOutcome::TlsRefused: return "TlsRefused";
+    case DownloadOutcome::CertificateRefused: return "CertificateRefused";
+    case DownloadOutcome::ProxyRefused: return "ProxyRefused";
     }
     return "?";
 }
 
-DownloadResult downloadToFile(const std::wstring& url, const std::wstring& targetFile, const DownloadLimits& limits) {
+DownloadResult downloadToFile(const std::wstring& url, const std::wstring& targetFile, const DownloadLimits& limits,
+                              const DownloadConditions& conditions) {
     std::string ascii;
     for (const wchar_t c : url) {
-        if (c > 0x7F) return {DownloadOutcome::BadAddress, 0};
+        if (c > 0x7F) return outcomeOnly(DownloadOutcome::BadAddress, 0);
         ascii.push_back(static_cast<char>(c));
     }
     const scheduler::AddressCheck address = scheduler::parseHttpAddress(ascii);
-    if (address.verdict == scheduler::AddressVerdict::UnsupportedScheme) return {DownloadOutcome::UnsupportedScheme, 0};
-    if (address.verdict != scheduler::AddressVerdict::Valid) return {DownloadOutcome::BadAddress, 0};
+    if (address.verdict == scheduler::AddressVerdict::UnsupportedScheme) return outcomeOnly(DownloadOutcome::UnsupportedScheme, 0);
+    if (address.verdict != scheduler::AddressVerdict::Valid) return outcomeOnly(DownloadOutcome::BadAddress, 0);
 
     unique_hfile file = openTarget(targetFile);
-    if (!file) return {DownloadOutcome::CannotWriteTarget, 0};
+    if (!file) return outcomeOnly(DownloadOutcome::CannotWriteTarget, 0);
 
-    DownloadResult result{DownloadOutcome::SystemError, 0};
+    DownloadResult result = outcomeOnly(DownloadOutcome::SystemError, 0);
     std::optional<int> quitCode;
     {
         const WinsockSession winsock;
         if (winsock) {
-            Transfer transfer(address.address, file.get(), limits);
-            WorkerContext context{&transfer, {DownloadOutcome::SystemError, 0}};
+            Transfer transfer(address.address, file.get(), limits, conditions);
+            WorkerContext context{&transfer, outcomeOnly(DownloadOutcome::SystemError, 0)};
             const unique_handle worker(
                 reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &transferThread, &context, 0, nullptr)));
             if (worker) {
@@ -381,10 +499,10 @@ DownloadResult downloadToFile(const std::wstring& url, const std::wstring& targe
                 switch (waitDispatchingMessages(worker.get(), transfer.connection(), code)) {
                 case WaitEnd::WorkerDone: result = context.result; break;
                 case WaitEnd::Quit:
-                    result = {DownloadOutcome::Cancelled, context.result.httpStatus};
+                    result = outcomeOnly(DownloadOutcome::Cancelled, context.result.httpStatus);
                     quitCode = code;
                     break;
-                case WaitEnd::Failed: result = {DownloadOutcome::SystemError, context.result.httpStatus}; break;
+                case WaitEnd::Failed: result = outcomeOnly(DownloadOutcome::SystemError, context.result.httpStatus); break;
                 }
             }
         }

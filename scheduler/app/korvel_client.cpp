@@ -64,12 +64,11 @@ void reportMissingKorvelOnce(HWND owner) {
     checked = true;
     if (SUCCEEDED(korvelClassesStatus())) return;
     // Every step that needs the library fails quietly, as it must in a pass; without this the
-    // user would see settings accepted and never saved. No-break spaces keep the colon and
+    // user would see https lists never arrive. No-break spaces keep the colon and
     // the quotation marks with their words when the box wraps the text.
     const std::wstring text =
         L"La bibliothèque KORVEL.dll est introuvable, ne peut pas être chargée ou n'est pas "
-        L"enregistrée\u00a0: les paramètres ne seront ni lus ni enregistrés, et la liste ne pourra "
-        L"être téléchargée que d'une adresse http://.\n\nPlacez KORVEL.dll dans le dossier de PLENAR\u00a0:\n" +
+        L"enregistrée\u00a0: la liste ne pourra être téléchargée que d'une adresse http://.\n\nPlacez KORVEL.dll dans le dossier de PLENAR\u00a0:\n" +
         programFolder() + L"\nou enregistrez-la avec «\u00a0regsvr32 KORVEL.dll\u00a0».";
     MessageBoxW(owner, text.c_str(), L"ERREUR", MB_OK | MB_ICONEXCLAMATION);
 }

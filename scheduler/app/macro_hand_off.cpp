@@ -2,32 +2,50 @@
 
 #include "common/win32/unique_handle.h"
 #include "macro/app/recorder_window.h"
+#include "macro/app/window_support.h"
+#include "macro/core/macro.h"
 #include "macro/core/macro_path.h"
 #include "scheduler/app/platform.h"
 #include "scheduler/app/text.h"
 
 namespace tolvare::plenar {
 
-void MacroHandOff::runMacroAction(std::string_view fileName) {
+MacroRun MacroHandOff::runMacroAction(std::string_view fileName) {
+    const std::wstring name = fromAnsi(fileName);
     recorder_.show();
-    recorder_.loadMacro(L"PASSIF", fromAnsi(fileName));
+    const bool loaded = recorder_.loadMacro(L"PASSIF", name);
     recorder_.cmdResult_Click();
     wait(kMacroActionSeconds);
     recorder_.close();
+    if (loaded) return {true, {}};
+    std::wstring problem = macroFileProblem(macro::macroFilePath(recorder_.programFolder(), name));
+    return {false, problem.empty() ? L"le fichier n'a pas pu être chargé" : problem};
 }
 
-bool MacroHandOff::runCommandLineMacro(HWND owner, const std::wstring& programFolder,
-                                       const std::wstring& commandLine, long seconds) {
+CommandLineRun MacroHandOff::runCommandLineMacro(HWND owner, const std::wstring& programFolder,
+                                                 const std::wstring& commandLine, long seconds) {
     const std::wstring name = commandLineMacroName(commandLine);
     const std::wstring path = macro::macroFilePath(programFolder, name);
-    if (!fileExists(path)) {
-        MessageBoxW(owner, (L"Fichier macro " + path + L" inexistant.").c_str(), L"ERREUR", MB_OK);
-        return false;
+    const std::wstring problem = macroFileProblem(path);
+    if (!problem.empty() || !recorder_.loadMacro(L"PASSIF", name)) {
+        MessageBoxW(owner, (problem.empty() ? L"Le fichier macro " + path + L" n'a pas pu être chargé." : problem).c_str(),
+                    L"ERREUR", MB_OK);
+        return CommandLineRun::Refused;
     }
-    recorder_.loadMacro(L"PASSIF", name);
     WindowsObject windows;
     if (FAILED(windows.wait(seconds))) waitWithMessages(seconds);
-    return true;
+    return CommandLineRun::Replayed;
+}
+
+std::wstring macroFileProblem(const std::wstring& path) {
+    if (!fileExists(path)) return L"Fichier macro " + path + L" inexistant.";
+    const std::optional<std::string> bytes = macro::readFileBytes(path, macro::kMaxMacroFileBytes);
+    if (!bytes) return L"Le fichier macro " + path + L" n'a pas pu être lu (" + fromUtf8(systemErrorNote(GetLastError())) + L").";
+    std::size_t wrongLine = 0;
+    if (!macro::parseMacroFile(*bytes, &wrongLine))
+        return L"Le fichier " + path + L" n'est pas une macro complète : la ligne " + std::to_wstring(wrongLine) +
+               L" n'est pas valable.";
+    return {};
 }
 
 void MacroHandOff::wait(long seconds) {

@@ -24,6 +24,9 @@ constexpr UINT kDesignPeriodMs = 30'000;
 constexpr wchar_t kSection[] = L"PARAM";
 constexpr wchar_t kAboutAddress[] = L"http://plenar.example.com/";
 
+// The help shipped beside PLENAR.
+constexpr wchar_t kHelpFileName[] = L"plenar.html";
+
 const wchar_t kTableNotice[] =
     L"Toutes les modifs sur la liste courrante doivent être répércutées sur le fichier d'Internet !!!";
 
@@ -39,7 +42,7 @@ UINT taskbarCreatedMessage() {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder)
+MainWindow::MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder, scheduler::Journal& journal)
     : instance_(instance),
       programFolder_(programFolder()),
       listPath_(programFolder_ + L"\\" + fromUtf8(scheduler::kListFileName)),
@@ -51,7 +54,7 @@ MainWindow::MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder)
       runner_(macroHandOff_),
       downloader_(listPath_, [this] { return urlEdit_ ? windowText(urlEdit_) : std::wstring(); }),
       // Constructing the model is the start-up's "last download = now".
-      scheduler_(clock_, store_, runner_, downloader_) {
+      scheduler_(clock_, store_, runner_, downloader_, journal) {
     table_.setRows(&scheduler_.rows());
 }
 
@@ -290,9 +293,15 @@ void MainWindow::startUp(const std::wstring& commandLine) {
     setCheckPeriodFromField();
     if (fileExists(listPath_)) {
         applyDownloadInterval();
-        scheduler_.loadOnlyPass();
+        const scheduler::PassReport report = scheduler_.loadOnlyPass();
         ++tableGeneration_;
         refreshTable();
+        if (report.droppedLines > 0 && commandLine.empty())
+            showError(L"La liste des actions " + listPath_ + L" compte " +
+                      std::to_wstring(scheduler_.rows().size() + report.droppedLines) + L" lignes : seules les " +
+                      std::to_wstring(scheduler::kMaxListRows) +
+                      L" premières sont chargées, et le tableau ne sera pas enregistré par-dessus.");
+        if (!window_) return;
     }
 
     RECT client;
@@ -305,22 +314,23 @@ void MainWindow::startUp(const std::wstring& commandLine) {
 }
 
 void MainWindow::readSettings() {
-    InitRegObject settings;
     const std::wstring file = settingsPath();
-    const std::wstring section = kSection;
     for (NumericField& field : fields_) {
-        const std::wstring value = settings.iniRead(section, widenKey(field.setting->key),
-                                                    widenKey(field.setting->defaultText), file);
+        const std::wstring value =
+            readSettingValue(file, kSection, widenKey(field.setting->key), widenKey(field.setting->defaultText));
         putFieldText(field, value);
     }
-    SetWindowTextW(urlEdit_, settings.iniRead(section, widenKey(scheduler::kUrlKey),
-                                              widenKey(scheduler::kDefaultUrl), file)
-                                 .c_str());
+    SetWindowTextW(urlEdit_,
+                   readSettingValue(file, kSection, widenKey(scheduler::kUrlKey), widenKey(scheduler::kDefaultUrl)).c_str());
 }
 
 void MainWindow::runCommandLine(const std::wstring& commandLine) {
-    if (!macroHandOff_.runCommandLineMacro(window_, programFolder_, commandLine, macroDurationSeconds()))
-        return;
+    // Another program drives PLENAR through its command line: whatever becomes of the macro,
+    // the program ends, and its exit code tells how (a window left up after a refused file
+    // would wait for a user the calling program does not have).
+    const CommandLineRun run =
+        macroHandOff_.runCommandLineMacro(window_, programFolder_, commandLine, macroDurationSeconds());
+    exitCode_ = run == CommandLineRun::Replayed ? 0 : 1;
     // The run ends the program, even when the icon asked meanwhile for the window again.
     reopen_ = false;
     if (window_) DestroyWindow(window_);
@@ -393,8 +403,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DESTROY:
         KillTimer(window_, kCheckTimer);
+        scheduler_.stopScheduler();
         removeTrayIcon();
-        if (quitOnDestroy_) PostQuitMessage(0);
+        if (quitOnDestroy_) PostQuitMessage(exitCode_);
         return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
@@ -421,8 +432,9 @@ void MainWindow::onCommand(int id, int code, HWND control) {
     case kMenuMacros: showMacros(); break;
     case kMenuQuit: DestroyWindow(window_); break;
     case kMenuAbout: showAbout(); break;
-    case kCommandHelp: showHelp(); break;
-    default: break;  // the empty menu and "Aide (F1)" have no action of their own
+    case kCommandHelp:
+    case kMenuHelpCaption: showHelp(); break;
+    default: break;  // the empty menu has no action
     }
 }
 
@@ -484,21 +496,41 @@ void MainWindow::startScheduler() {
 }
 
 void MainWindow::downloadList() {
-    try {
-        downloader_.downloadList();
-    } catch (...) {
-        // As in a pass: a failed download leaves the old list.
-    }
+    // As in a pass: a failed download leaves the old list, and the journal says why.
+    scheduler_.downloadByHand();
 }
 
 void MainWindow::saveListAndSettings() {
     if (!saveList()) return;
-    InitRegObject settings;
-    settings.iniWrite(kSection, widenKey(scheduler::kUrlKey), windowText(urlEdit_), settingsPath());
+    saveSetting(widenKey(scheduler::kUrlKey), windowText(urlEdit_));
+}
+
+bool MainWindow::saveSetting(const std::wstring& key, const std::wstring& value) {
+    const DWORD error = writeSettingValue(settingsPath(), kSection, key, value);
+    if (error == 0) return true;
+    showError(L"Le paramètre " + key + L" n'a pas pu être enregistré dans " + settingsPath() + L" (" +
+              fromUtf8(systemErrorNote(error)) + L").");
+    return false;
 }
 
 bool MainWindow::saveList() {
-    if (replaceFileAtomically(listPath_, scheduler_.listText())) return true;
+    switch (scheduler_.saveRisk()) {
+    case scheduler::SaveRisk::None:
+        break;
+    case scheduler::SaveRisk::ListUnreadable:
+        showError(L"La liste des actions " + listPath_ +
+                  L" n'a pas pu être lue au dernier contrôle (elle est peut-être ouverte par un autre programme) : "
+                  L"le tableau n'est pas enregistré, pour ne pas remplacer la liste par une lecture plus ancienne.");
+        return false;
+    case scheduler::SaveRisk::ListCut:
+        showError(L"La liste des actions " + listPath_ + L" compte plus de " + std::to_wstring(scheduler::kMaxListRows) +
+                  L" lignes et le tableau n'en tient que le début : il n'est pas enregistré, pour ne pas couper la liste.");
+        return false;
+    }
+    if (replaceFileAtomically(listPath_, scheduler_.listText())) {
+        forgetListValidators(listPath_);
+        return true;
+    }
     showError(L"La liste des actions n'a pas pu être enregistrée dans " + listPath_ +
               L" : le fichier est peut-être protégé ou ouvert par un autre programme.");
     return false;
@@ -509,16 +541,24 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::showHelp() {
-    const std::wstring helpFile = programFolder_ + L"\\plenar.hlp";
+    // An administrator's own plenar.hlp comes first; otherwise the HTML help shipped beside
+    // PLENAR, which every Windows opens.
+    std::wstring helpFile = programFolder_ + L"\\plenar.hlp";
+    if (!fileExists(helpFile)) helpFile = programFolder_ + L"\\" + kHelpFileName;
+    if (!fileExists(helpFile)) {
+        showError(L"Le fichier d'aide " + helpFile + L" est introuvable.");
+        return;
+    }
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    // A help file without a viewer is no reason for an error dialog.
-    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
     info.hwnd = window_;
     info.lpVerb = L"open";
     info.lpFile = helpFile.c_str();
     info.nShow = SW_SHOWNORMAL;
-    if (fileExists(helpFile)) ShellExecuteExW(&info);
+    if (!ShellExecuteExW(&info))
+        showError(L"Le fichier d'aide " + helpFile + L" n'a pas pu être ouvert (" +
+                  fromUtf8(systemErrorNote(GetLastError() ? GetLastError() : ERROR_NO_ASSOCIATION)) + L").");
 }
 
 void MainWindow::showMacros() {
@@ -584,7 +624,15 @@ void MainWindow::onTableClick(POINT clientPoint) {
             inputBox(window_, L"Entrer la nouvelle heure: ", L"MODIFICATION DE L'HEURE",
                      fromUtf8(scheduler::formatTimeOfDay(now.hour * 60 + now.minute)));
         if (!time || time->empty() || !stillThere()) return;
-        rows[*row].time = toAnsi(*time);
+        // Only a time the scheduler can compare with is taken: 8:30 would be saved as
+        // "8:30=..." and read back as the time "8:30=" with the action cut by a character.
+        const std::optional<std::string> normalized = scheduler::normalizedTableTime(toUtf8(*time));
+        if (!normalized) {
+            MessageBoxW(window_, kTimeRefused, L"ERREUR", MB_OK);
+            return;
+        }
+        if (!stillThere()) return;
+        rows[*row].time = *normalized;
     }
     refreshTable();
 }
@@ -605,11 +653,6 @@ void MainWindow::showPage(bool settings) {
 
 void MainWindow::showError(const std::wstring& message) {
     MessageBoxW(window_, message.c_str(), L"ERREUR", MB_OK | MB_ICONEXCLAMATION);
-}
-
-void MainWindow::writeSetting(std::string_view key, const std::wstring& value) {
-    InitRegObject settings;
-    settings.iniWrite(kSection, widenKey(key), value, settingsPath());
 }
 
 void MainWindow::putFieldText(NumericField& field, const std::wstring& text) {
@@ -648,7 +691,7 @@ void MainWindow::onNumericFieldChanged(NumericField& field) {
         return;
     }
     if (!fieldAlive(field)) return;
-    writeSetting(field.setting->key, windowText(field.edit));
+    saveSetting(widenKey(field.setting->key), windowText(field.edit));
 }
 
 }  // namespace tolvare::plenar

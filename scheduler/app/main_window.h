@@ -21,8 +21,9 @@ class ActionAssistant;
 
 class MainWindow {
 public:
-    // The recorder window is the program's one, shared with the windows opened after this one.
-    MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder);
+    // The recorder window and the journal are the program's, shared with the windows opened
+    // after this one.
+    MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder, scheduler::Journal& journal);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -35,6 +36,8 @@ public:
     HWND window() const { return window_; }
     // The window went away because the notification-area icon asked for it to be opened again.
     bool reopenRequested() const { return reopen_; }
+    // The program's exit code once the window is gone: 1 when a command-line macro was refused.
+    int exitCode() const { return exitCode_; }
 
 private:
     // The client area and the controls' places in pixels at 96 DPI, scaled to the window's DPI.
@@ -85,6 +88,7 @@ private:
     void downloadList();
     void saveListAndSettings();
     bool saveList();
+    bool saveSetting(const std::wstring& key, const std::wstring& value);
     void showAbout();
     void showHelp();
     void showMacros();
@@ -94,7 +98,6 @@ private:
     bool fieldAlive(const NumericField& field) const;
     void onNumericFieldChanged(NumericField& field);
     void putFieldText(NumericField& field, const std::wstring& text);
-    void writeSetting(std::string_view key, const std::wstring& value);
     void showError(const std::wstring& message);
     void setCheckPeriodFromField();
     void applyDownloadInterval();
@@ -137,6 +140,7 @@ private:
     bool infoShown_ = false;
     bool reopen_ = false;
     bool quitOnDestroy_ = true;
+    int exitCode_ = 0;
     // Bumped whenever the model's rows are replaced, so that an edit begun before a reload
     // (while a question was on screen) does not land on another row.
     unsigned tableGeneration_ = 0;

@@ -7,8 +7,11 @@
 
 #include "common/win32/unique_handle.h"
 #include "scheduler/app/korvel_client.h"
+#include "scheduler/app/list_signature.h"
 #include "scheduler/app/text.h"
 #include "scheduler/core/action.h"
+#include "scheduler/core/list_validators.h"
+#include "scheduler/core/settings.h"
 
 namespace tolvare::plenar {
 
@@ -50,9 +53,25 @@ std::optional<std::wstring> reserveTemporaryFile(const std::wstring& folder) {
     return std::nullopt;
 }
 
+// A reader that holds the list for a moment (an editor, an indexer, a virus scanner, the
+// person's own script) makes the platform refuse the replacement; such holds end within a few
+// hundred milliseconds, so the move is tried again for about half a second before it fails.
 bool moveOver(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(extendedPath(from).c_str(), extendedPath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    constexpr int kTries = 25;
+    constexpr DWORD kPauseMilliseconds = 20;
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(extendedPath(from).c_str(), extendedPath(to).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        const bool heldByAnother = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                                   error == ERROR_LOCK_VIOLATION;
+        if (!heldByAnother || attempt == kTries) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(kPauseMilliseconds);
+    }
 }
 
 void removeFile(const std::wstring& path) {
@@ -94,16 +113,18 @@ std::int64_t SystemClock::monotonicSeconds() const {
     return static_cast<std::int64_t>(GetTickCount64() / 1000);
 }
 
-std::optional<std::string> FileListStore::readList() {
-    // Sharing for reading only: a list being written by another program is locked and is not
+std::optional<std::string> readWholeFile(const std::wstring& path, std::uint64_t maxBytes) {
+    // Sharing for reading only: a file being written by another program is locked and is not
     // read half-way.
-    unique_hfile file(CreateFileW(extendedPath(path_).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    unique_hfile file(CreateFileW(extendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::nullopt;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > kMaxListFileBytes)
+    if (!GetFileSizeEx(file.get(), &size)) return std::nullopt;
+    if (size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
         return std::nullopt;
+    }
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -118,8 +139,43 @@ std::optional<std::string> FileListStore::readList() {
     return bytes;
 }
 
-bool startCommandLine(std::wstring commandLine, WORD showWindow, const std::wstring& program) {
-    if (commandLine.empty()) return false;
+scheduler::ListReading FileListStore::readList() {
+    scheduler::ListReading reading;
+    reading.bytes = readWholeFile(path_, kMaxListFileBytes);
+    if (reading.bytes) return reading;
+    const DWORD error = GetLastError();
+    reading.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    if (reading.missing) {
+        reading.problem = toUtf8(path_) + " : fichier absent";
+    } else if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        reading.problem = toUtf8(path_) + " : fichier ouvert par un autre programme";
+    } else if (error == ERROR_FILE_TOO_LARGE) {
+        reading.problem = toUtf8(path_) + " : plus de " + std::to_string(kMaxListFileBytes >> 20) + " Mo";
+    } else {
+        reading.problem = toUtf8(path_) + " : " + systemErrorNote(error);
+    }
+    return reading;
+}
+
+std::string systemErrorNote(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length && text ? std::wstring(text, length) : std::wstring();
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
+        message.pop_back();
+    std::string note = "erreur " + std::to_string(error);
+    if (!message.empty()) note += " : " + toUtf8(message);
+    return note;
+}
+
+std::optional<DWORD> startCommandLine(std::wstring commandLine, WORD showWindow, const std::wstring& program) {
+    if (commandLine.empty()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return std::nullopt;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -129,10 +185,10 @@ bool startCommandLine(std::wstring commandLine, WORD showWindow, const std::wstr
     commandLine.push_back(L'\0');
     if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine.data(), nullptr,
                         nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
+        return std::nullopt;
     unique_handle processHandle(process.hProcess);
     unique_handle threadHandle(process.hThread);
-    return true;
+    return process.dwProcessId;
 }
 
 std::optional<std::wstring> windows9xStartProgram() {
@@ -153,9 +209,9 @@ std::optional<std::wstring> windows9xStartProgram() {
     return std::nullopt;
 }
 
-void openWebAddress(const std::wstring& url) {
+DWORD openWebAddress(const std::wstring& url) {
     if (const std::optional<std::wstring> start = windows9xStartProgram()) {
-        if (startCommandLine(L"\"" + *start + L"\" " + url, SW_SHOWMINIMIZED, *start)) return;
+        if (startCommandLine(L"\"" + *start + L"\" " + url, SW_SHOWMINIMIZED, *start)) return 0;
     }
     // The shell's own verb opens the address with the associated browser. No error dialog:
     // actions are fire and forget.
@@ -165,15 +221,33 @@ void openWebAddress(const std::wstring& url) {
     info.lpVerb = L"open";
     info.lpFile = url.c_str();
     info.nShow = SW_SHOWMINIMIZED;
-    ShellExecuteExW(&info);
+    if (ShellExecuteExW(&info)) return 0;
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_NO_ASSOCIATION;
 }
 
-void ShellActionRunner::startProgram(std::string_view commandLine) {
-    startCommandLine(fromAnsi(commandLine), SW_SHOWNORMAL);
+scheduler::ActionResult ShellActionRunner::startProgram(std::string_view commandLine) {
+    const std::optional<DWORD> process = startCommandLine(fromAnsi(commandLine), SW_SHOWNORMAL);
+    if (!process) return {false, systemErrorNote(GetLastError())};
+    return {true, "processus " + std::to_string(*process)};
 }
 
-void ShellActionRunner::openAddress(std::string_view url) {
-    openWebAddress(fromAnsi(url));
+scheduler::ActionResult ShellActionRunner::openAddress(std::string_view url) {
+    const DWORD error = openWebAddress(fromAnsi(url));
+    if (error) return {false, systemErrorNote(error)};
+    return {};
+}
+
+scheduler::ActionResult ShellActionRunner::runMacro(std::string_view fileName) {
+    const MacroRun run = macros_.runMacroAction(fileName);
+    if (run.replayed) return {};
+    return {false, toUtf8(run.problem)};
+}
+
+scheduler::ActionResult ShellActionRunner::shareFolder(std::string_view folderPath) {
+    const ShareResult share = shares_.run(fromAnsi(folderPath));
+    if (share.shared) return {true, toUtf8(share.name)};
+    return {false, toUtf8(share.name) + (share.name.empty() ? "" : " : ") + toUtf8(share.problem)};
 }
 
 void InternetListDownloader::purgeCache() {
@@ -229,10 +303,79 @@ void InternetListDownloader::purgeCache() {
     }
 }
 
-void InternetListDownloader::downloadList() {
+namespace {
+
+// Why a download was not taken, for the journal.
+std::string downloadProblem(const DownloadResult& result) {
+    switch (result.outcome) {
+    case DownloadOutcome::Complete: return "liste complète";
+    case DownloadOutcome::ErrorStatus: return "statut HTTP " + std::to_string(result.httpStatus);
+    case DownloadOutcome::Cut: return "transfert coupé avant la fin de la liste";
+    case DownloadOutcome::TooLarge: return "liste de plus de 32 Mo";
+    case DownloadOutcome::TimedOut: return "délai dépassé";
+    case DownloadOutcome::Unreachable: return "serveur injoignable";
+    case DownloadOutcome::BadAddress: return "adresse non valable";
+    case DownloadOutcome::UnsupportedScheme: return "protocole non pris en charge";
+    case DownloadOutcome::Cancelled: return "annulé à la fermeture";
+    case DownloadOutcome::CannotWriteTarget: return "fichier temporaire impossible à écrire";
+    case DownloadOutcome::TooManyRedirects: return "trop de redirections";
+    case DownloadOutcome::MalformedReply: return "réponse HTTP mal formée";
+    case DownloadOutcome::BadCompression: return "contenu compressé endommagé";
+    case DownloadOutcome::SystemError: return "erreur du système";
+    case DownloadOutcome::NotModified: return "liste inchangée sur le serveur";
+    case DownloadOutcome::InsecureRedirect: return "redirection de https vers http refusée";
+    case DownloadOutcome::TlsRefused:
+    case DownloadOutcome::CertificateRefused: return result.problem;
+    case DownloadOutcome::ProxyRefused: return "tunnel refusé par le proxy (statut HTTP " + std::to_string(result.httpStatus) + ")";
+    }
+    return "erreur";
+}
+
+// The signature's address: the list's path with ".sig" after it (before any query).
+std::wstring signatureAddress(const std::wstring& url) {
+    const std::size_t end = std::min(url.find(L'?'), url.find(L'#'));
+    return end == std::wstring::npos ? url + L".sig" : url.substr(0, end) + L".sig" + url.substr(end);
+}
+
+std::wstring validatorsPathOf(const std::wstring& listPath) {
+    return folderOf(listPath) + L"\\" + fromUtf8(scheduler::kValidatorsFileName);
+}
+
+}  // namespace
+
+void forgetListValidators(const std::wstring& listPath) {
+    removeFile(validatorsPathOf(listPath));
+}
+
+std::optional<std::string> InternetListDownloader::signatureProblem(const std::wstring& url, const std::string& list) {
+    const std::wstring key = readSettingValue(folderOf(listPath_) + L"\\" + fromUtf8(scheduler::kSettingsFileName),
+                                              fromUtf8(scheduler::kSettingsSection),
+                                              fromUtf8(scheduler::kListKeyKey), L"");
+    std::string keyText;
+    for (const wchar_t c : key) keyText.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    if (keyText.find_first_not_of(" \t") == std::string::npos) return std::nullopt;  // lists are not signed here
+
+    const std::optional<std::wstring> temporary = reserveTemporaryFile(folderOf(listPath_));
+    if (!temporary) return "fichier temporaire impossible à créer à côté de la liste";
+    DownloadLimits limits = limits_;
+    limits.maxBodyBytes = kMaxSignatureBytes;
+    const DownloadResult result = downloadToFile(signatureAddress(url), extendedPath(*temporary), limits);
+    const std::optional<std::string> signature =
+        result.outcome == DownloadOutcome::Complete ? readWholeFile(*temporary, kMaxSignatureBytes) : std::nullopt;
+    removeFile(*temporary);
+    if (!signature)
+        return result.outcome == DownloadOutcome::TooLarge ? std::string("signature de plus de 64 Ko")
+                                                           : "signature introuvable (" + downloadProblem(result) + ")";
+    if (const std::optional<std::string> problem = listSignatureProblem(keyText, list, *signature))
+        return *problem;
+    return std::nullopt;
+}
+
+scheduler::ListDownload InternetListDownloader::downloadList() {
+    using Result = scheduler::ListDownload::Result;
     // The download dispatches window messages while it waits: a menu command can ask for a
     // second download meanwhile, which has nothing to add to the first.
-    if (downloading_) return;
+    if (downloading_) return {Result::NotTaken, "un téléchargement est déjà en cours"};
     downloading_ = true;
     struct Done {
         bool& flag;
@@ -240,18 +383,73 @@ void InternetListDownloader::downloadList() {
     } done{downloading_};
 
     purgeCache();
-    const std::optional<std::wstring> temporary = reserveTemporaryFile(folderOf(listPath_));
-    if (!temporary) return;
     const std::wstring url = currentUrl_();
-    const DownloadResult result = downloadToFile(url, extendedPath(*temporary), limits_);
+    const std::string address = toUtf8(url);
+    const std::optional<std::wstring> temporary = reserveTemporaryFile(folderOf(listPath_));
+    if (!temporary) return {Result::NotTaken, address + " : fichier temporaire impossible à créer à côté de la liste"};
+
+    // The validators go with the request only for the list exactly as it was downloaded from
+    // this very address.
+    const std::wstring validatorsPath = validatorsPathOf(listPath_);
+    const std::optional<std::string> current = readWholeFile(listPath_, kMaxListFileBytes);
+    DownloadConditions conditions;
+    if (const std::optional<std::string> kept = readWholeFile(validatorsPath, kMaxValidatorsBytes)) {
+        const std::optional<scheduler::ListValidators> validators = scheduler::parseValidators(*kept);
+        if (validators && current && validators->address == address && validators->listDigest == scheduler::listDigest(*current)) {
+            conditions.ifNoneMatch = validators->etag;
+            conditions.ifModifiedSince = validators->lastModified;
+        }
+    }
+
+    const DownloadResult result = downloadToFile(url, extendedPath(*temporary), limits_, conditions);
+    if (result.outcome == DownloadOutcome::NotModified) {
+        removeFile(*temporary);
+        return {Result::Unchanged, address + " : liste inchangée sur le serveur (304)"};
+    }
     bool whole = result.outcome == DownloadOutcome::Complete;
+    std::string problem = downloadProblem(result);
     if (result.outcome == DownloadOutcome::UnsupportedScheme) {
-        // https and the other schemes the platform knows go through the library's download,
-        // which judges the answer by its status and announced length.
+        // The other schemes the platform knows go through the library's download, which
+        // judges the answer by its status and announced length.
         InternetObject internet;
         internet.downloadFile(url, *temporary, whole);
+        problem = "refusé par le téléchargement du système";
     }
-    if (!whole || !moveOver(*temporary, listPath_)) removeFile(*temporary);
+    if (!whole) {
+        removeFile(*temporary);
+        return {Result::NotTaken, address + " : " + problem};
+    }
+    const std::optional<std::string> arrived = readWholeFile(*temporary, kMaxListFileBytes);
+    if (!arrived) {
+        removeFile(*temporary);
+        return {Result::NotTaken, address + " : liste téléchargée illisible"};
+    }
+    if (const std::optional<std::string> refusal = signatureProblem(url, *arrived)) {
+        removeFile(*temporary);
+        return {Result::NotTaken, address + " : " + *refusal};
+    }
+    const std::string lines = " : " + std::to_string(scheduler::countListLines(*arrived)) + " ligne(s)";
+    // What the server said of this list, for a conditional request next time; an answer
+    // without validators leaves nothing to ask with.
+    const auto keepValidators = [&] {
+        const scheduler::ListValidators validators{address, scheduler::listDigest(*arrived), result.etag, result.lastModified};
+        const std::string text = scheduler::formatValidators(validators);
+        if (!scheduler::parseValidators(text) || !replaceFileAtomically(validatorsPath, text)) removeFile(validatorsPath);
+    };
+    if (current == arrived) {
+        removeFile(*temporary);
+        keepValidators();
+        return {Result::Unchanged, address + lines};
+    }
+    // Until the new list is in place, the old validators must not describe it.
+    removeFile(validatorsPath);
+    if (!moveOver(*temporary, listPath_)) {
+        const DWORD error = GetLastError();
+        removeFile(*temporary);
+        return {Result::NotTaken, address + " : la liste n'a pas pu être remplacée (" + systemErrorNote(error) + ")"};
+    }
+    keepValidators();
+    return {Result::Replaced, address + lines + ", liste remplacée"};
 }
 
 bool replaceFileAtomically(const std::wstring& path, std::string_view bytes) {
@@ -311,6 +509,25 @@ std::wstring folderOf(const std::wstring& path) {
 bool fileExists(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(extendedPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring readSettingValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                              const std::wstring& fallback) {
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
+                                                      static_cast<DWORD>(buffer.size()), file.c_str());
+        // A value that filled the buffer may have been cut: read again with more room.
+        if (length + 1 < buffer.size() || buffer.size() >= 65536) return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+DWORD writeSettingValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                        const std::wstring& value) {
+    if (WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str())) return 0;
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_WRITE_FAULT;
 }
 
 }  // namespace tolvare::plenar

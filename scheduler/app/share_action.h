@@ -14,11 +14,16 @@
 
 namespace tolvare::plenar {
 
+struct ShareResult {
+    std::wstring name;  // the share's name, "" when the pass's counter is exhausted
+    bool shared = false;
+    std::wstring problem;  // why not, when not shared
+};
+
 class ShareAction {
 public:
-    // Shares `folderPath` (UTF-16) under the pass's next name; returns that name, or "" when
-    // the pass's counter is exhausted.
-    std::wstring run(std::wstring_view folderPath);
+    // Shares `folderPath` (UTF-16) under the pass's next name.
+    ShareResult run(std::wstring_view folderPath);
     // The pass is over: the next pass counts from 1 again and makes its own library object.
     void passEnded();
 

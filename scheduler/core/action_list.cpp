@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "scheduler/core/clock.h"
+
 namespace tolvare::scheduler {
 
 namespace {
@@ -80,6 +82,30 @@ bool parseListInto(std::string_view bytes, std::vector<ActionLine>& rows) {
     }
     rows.resize(count);
     return truncated;
+}
+
+std::size_t countListLines(std::string_view bytes) {
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        if (bytes[i] == '\r' || bytes[i] == '\n') ++lines;
+    }
+    // The last line needs no line end.
+    const char last = bytes.empty() ? '\n' : bytes.back();
+    return lines + (last != '\r' && last != '\n' ? 1 : 0);
+}
+
+std::optional<std::string> normalizedTableTime(std::string_view typed) {
+    while (!typed.empty() && (typed.front() == ' ' || typed.front() == '\t')) typed.remove_prefix(1);
+    while (!typed.empty() && (typed.back() == ' ' || typed.back() == '\t')) typed.remove_suffix(1);
+    if (typed.size() == 4) {
+        if (!isDigit(typed[0])) return std::nullopt;
+        std::string padded = "0";
+        padded.append(typed);
+        return parseTimeOfDay(padded) ? std::optional<std::string>(padded) : std::nullopt;
+    }
+    if (typed.size() == 5 && parseTimeOfDay(typed)) return std::string(typed);
+    return std::nullopt;
 }
 
 LoadedList parseList(std::string_view bytes) {

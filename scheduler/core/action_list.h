@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +40,13 @@ LoadedList parseList(std::string_view bytes);
 // The same into `rows`, whose strings are reused: a pass reloads the list every few seconds,
 // and reusing the previous load's strings spares an allocation per row. True when truncated.
 bool parseListInto(std::string_view bytes, std::vector<ActionLine>& rows);
+
+// The number of rows the whole file makes, past kMaxListRows too (to say how many were left out).
+std::size_t countListLines(std::string_view bytes);
+
+// A time typed into the table: H:MM or HH:MM (hour 0 to 23, minutes 00 to 59), as HH:MM;
+// nothing for anything else (blanks around it are ignored).
+std::optional<std::string> normalizedTableTime(std::string_view typed);
 
 // One line (without its line end) as a row; position 6 is skipped whatever stands there.
 ActionLine parseLine(std::string_view line);

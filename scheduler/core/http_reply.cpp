@@ -168,12 +168,12 @@ bool isFieldLineCharacter(char c) {
 
 std::string HttpAddress::authority() const {
     std::string result = hostIsIpv6 ? "[" + host + "]" : host;
-    if (port != 80) result += ":" + std::to_string(port);
+    if (port != (secure ? 443 : 80)) result += ":" + std::to_string(port);
     return result;
 }
 
 std::string HttpAddress::text() const {
-    return "http://" + authority() + target;
+    return (secure ? "https://" : "http://") + authority() + target;
 }
 
 AddressCheck parseHttpAddress(std::string_view text) {
@@ -183,10 +183,11 @@ AddressCheck parseHttpAddress(std::string_view text) {
         return refused(AddressVerdict::Invalid, "blank, control or non-ASCII character in the address");
     const std::size_t colon = schemeEnd(text);
     if (colon == std::string_view::npos) return refused(AddressVerdict::Invalid, "no scheme");
-    if (!equalsIgnoringCase(text.substr(0, colon), "http"))
+    const bool secure = equalsIgnoringCase(text.substr(0, colon), "https");
+    if (!secure && !equalsIgnoringCase(text.substr(0, colon), "http"))
         return refused(AddressVerdict::UnsupportedScheme, "scheme " + lowered(text.substr(0, colon)));
     std::string_view rest = text.substr(colon + 1);
-    if (!rest.starts_with("//")) return refused(AddressVerdict::Invalid, "no \"//\" after http:");
+    if (!rest.starts_with("//")) return refused(AddressVerdict::Invalid, "no \"//\" after the scheme");
     rest.remove_prefix(2);
 
     const std::size_t authorityEnd = rest.find_first_of("/?#");
@@ -197,6 +198,8 @@ AddressCheck parseHttpAddress(std::string_view text) {
 
     AddressCheck check;
     HttpAddress& address = check.address;
+    address.secure = secure;
+    address.port = secure ? 443 : 80;
     std::string_view portText;
     bool hasPort = false;
     if (authority.starts_with("[")) {
@@ -255,7 +258,8 @@ AddressCheck resolveRedirect(const HttpAddress& base, std::string_view location)
     if (!allPrintableAscii(location))
         return refused(AddressVerdict::Invalid, "blank, control or non-ASCII character in Location");
     if (schemeEnd(location) != std::string_view::npos) return parseHttpAddress(location);
-    if (location.starts_with("//")) return parseHttpAddress("http:" + std::string(location));
+    if (location.starts_with("//"))
+        return parseHttpAddress((base.secure ? "https:" : "http:") + std::string(location));
 
     const std::string_view reference = location.substr(0, location.find('#'));
     AddressCheck check;
@@ -293,16 +297,64 @@ AddressCheck resolveRedirect(const HttpAddress& base, std::string_view location)
     return check;
 }
 
-std::string buildGetRequest(const HttpAddress& address) {
+std::string buildGetRequest(const HttpAddress& address, const RequestOptions& options) {
     std::string request;
-    request += "GET " + address.target + " HTTP/1.1\r\n";
+    request += "GET " + (options.absoluteForm ? address.text() : address.target) + " HTTP/1.1\r\n";
     request += "Host: " + address.authority() + "\r\n";
     request += "User-Agent: " + std::string(kUserAgent) + "\r\n";
     request += "Accept: */*\r\n";
     request += "Accept-Encoding: gzip, deflate\r\n";
+    // A validator kept from an earlier reply goes back only if it can be a field value: a
+    // line break in it would add fields of the server's choosing to the request.
+    const auto field = [&](std::string_view name, const std::string& value) {
+        if (!value.empty() && std::all_of(value.begin(), value.end(), isFieldLineCharacter))
+            request += std::string(name) + ": " + value + "\r\n";
+    };
+    field("If-None-Match", options.ifNoneMatch);
+    field("If-Modified-Since", options.ifModifiedSince);
     request += "Connection: close\r\n";
     request += "\r\n";
     return request;
+}
+
+std::string buildConnectRequest(const HttpAddress& address) {
+    const std::string hostPort = (address.hostIsIpv6 ? "[" + address.host + "]" : address.host) + ":" +
+                                 std::to_string(address.port);
+    return "CONNECT " + hostPort + " HTTP/1.1\r\nHost: " + hostPort + "\r\nUser-Agent: " + std::string(kUserAgent) +
+           "\r\n\r\n";
+}
+
+TunnelReply readTunnelReply(std::string_view received, std::size_t maxHeaderBytes) {
+    TunnelReply reply;
+    // The header section ends at the first empty line, CRLF or bare LF (RFC 9112 2.2).
+    std::size_t end = std::string_view::npos;
+    std::size_t endLength = 0;
+    for (std::size_t at = received.find('\n'); at != std::string_view::npos; at = received.find('\n', at + 1)) {
+        if (received.substr(at + 1).starts_with("\n")) {
+            end = at;
+            endLength = 2;
+            break;
+        }
+        if (received.substr(at + 1).starts_with("\r\n")) {
+            end = at;
+            endLength = 3;
+            break;
+        }
+    }
+    if (end == std::string_view::npos) {
+        if (received.size() > maxHeaderBytes) reply.state = TunnelReply::State::Malformed;
+        return reply;
+    }
+    const std::string_view line = received.substr(0, received.find_first_of("\r\n"));
+    if (line.size() < 12 || !line.starts_with("HTTP/1.") || !isDigit(line[7]) || line[8] != ' ' ||
+        !std::all_of(line.begin() + 9, line.begin() + 12, isDigit) || (line.size() > 12 && line[12] != ' ')) {
+        reply.state = TunnelReply::State::Malformed;
+        return reply;
+    }
+    reply.status = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+    reply.headerBytes = end + endLength;
+    reply.state = reply.status >= 200 && reply.status < 300 ? TunnelReply::State::Established : TunnelReply::State::Refused;
+    return reply;
 }
 
 ReplyReader::ReplyReader(ReplyLimits limits) : limits_(limits) {}
@@ -456,8 +508,8 @@ void ReplyReader::fieldLine(std::string_view line) {
     if (++fieldCount_ > limits_.maxHeaderFields) return decide(ReplyVerdict::Malformed, "too many header fields");
     const std::string key = lowered(name);
     // Only the fields that frame, decode or route the body are kept.
-    lastFieldKept_ =
-        key == "content-length" || key == "transfer-encoding" || key == "content-encoding" || key == "location";
+    lastFieldKept_ = key == "content-length" || key == "transfer-encoding" || key == "content-encoding" ||
+                     key == "location" || key == "etag" || key == "last-modified";
     if (lastFieldKept_) fields_.push_back({key, std::string(value)});
 }
 
@@ -480,6 +532,10 @@ void ReplyReader::endOfFields() {
         stage_ = Stage::StatusLine;
         return;
     }
+    if (const std::vector<std::string_view> tags = valuesOf("etag"); tags.size() == 1) etag_ = std::string(tags.front());
+    if (const std::vector<std::string_view> dates = valuesOf("last-modified"); dates.size() == 1)
+        lastModified_ = std::string(dates.front());
+    if (status_ == 304) return decide(ReplyVerdict::NotModified);
     if (status_ >= 300) {
         const std::vector<std::string_view> locations = valuesOf("location");
         const bool agree = std::all_of(locations.begin(), locations.end(),

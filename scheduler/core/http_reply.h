@@ -5,10 +5,10 @@
 // body only when it decodes to its end with its checks.
 //
 // What is accepted, and why:
-// - Addresses: "http://host[:port][/path][?query]" only (a "#fragment" is dropped, as it never
-//   goes to the server). Host: a name of letters, digits, '-', '.', '_', an IPv4 address or a
+// - Addresses: "http://" or "https://host[:port][/path][?query]" only (a "#fragment" is
+//   dropped, as it never goes to the server). Host: a name of letters, digits, '-', '.', '_', an IPv4 address or a
 //   bracketed IPv6 address. Port: 1 to 65535, digits only (an empty port is refused).
-//   Refused: any other scheme (reported apart, so that the caller can hand https to another
+//   Refused: any other scheme (reported apart, so that the caller can hand it to another
 //   client), user information, blanks, control and non-ASCII characters (a path must come
 //   percent-encoded), and characters RFC 3986 does not allow in a path or query.
 // - The request is HTTP/1.1 with "Connection: close", so that every reply ends its connection
@@ -47,12 +47,14 @@ inline constexpr std::string_view kUserAgent = "PLENAR/1.0";
 struct HttpAddress {
     std::string host;  // without brackets for IPv6
     bool hostIsIpv6 = false;
+    bool secure = false;  // https: TLS over the connection
     std::uint16_t port = 80;
     std::string target = "/";  // path and query, as sent in the request line
 
-    // "host", "host:port", "[v6]" or "[v6]:port": the Host field's value.
+    // "host", "host:port", "[v6]" or "[v6]:port" (the port only when not the scheme's own): the
+    // Host field's value.
     std::string authority() const;
-    std::string text() const;  // "http://" + authority + target
+    std::string text() const;  // "http://" or "https://" + authority + target
     bool operator==(const HttpAddress&) const = default;
 };
 
@@ -72,8 +74,28 @@ AddressCheck parseHttpAddress(std::string_view text);
 // scheme-relative, absolute-path, relative-path or query-only references).
 AddressCheck resolveRedirect(const HttpAddress& base, std::string_view location);
 
+struct RequestOptions {
+    // Through a proxy, an http request names the whole address (RFC 9112 3.2.2).
+    bool absoluteForm = false;
+    // The validators of the copy the client holds: a 304 answers that it is still current.
+    std::string ifNoneMatch;
+    std::string ifModifiedSince;
+};
+
 // The whole GET request for an address.
-std::string buildGetRequest(const HttpAddress& address);
+std::string buildGetRequest(const HttpAddress& address, const RequestOptions& options = {});
+
+// The request that asks a proxy for a tunnel to the address's host and port (RFC 9110 9.3.6).
+std::string buildConnectRequest(const HttpAddress& address);
+
+// A proxy's answer to CONNECT: a status line and fields, never a body when it is 2xx; the
+// tunnel's bytes follow at once.
+struct TunnelReply {
+    enum class State { Pending, Established, Refused, Malformed } state = State::Pending;
+    int status = 0;
+    std::size_t headerBytes = 0;  // of `received` that were the proxy's answer, when Established
+};
+TunnelReply readTunnelReply(std::string_view received, std::size_t maxHeaderBytes = 64 * 1024);
 
 struct ReplyLimits {
     std::uint64_t maxBodyBytes = 32ull * 1024 * 1024;  // decoded body
@@ -87,6 +109,7 @@ enum class ReplyVerdict {
     Pending,         // more bytes are wanted
     Complete,        // a 2xx reply whose whole body was read (and decoded)
     Redirect,        // 301, 302, 303, 307 or 308 with a Location: see location()
+    NotModified,     // 304: the copy named by the request's validators is current
     ErrorStatus,     // any other final status that is not 2xx
     Cut,             // the connection ended before the reply was whole
     Malformed,       // not a reply this client can trust: see problem()
@@ -114,6 +137,9 @@ public:
     ReplyVerdict verdict() const { return verdict_; }
     int status() const { return status_; }  // of the final reply, 0 before its status line
     const std::string& location() const { return location_; }
+    // The final reply's validators, for a conditional request next time ("" when absent).
+    const std::string& etag() const { return etag_; }
+    const std::string& lastModified() const { return lastModified_; }
     const std::string& problem() const { return problem_; }
     std::uint64_t bodyBytes() const { return bodyBytes_; }
 
@@ -153,6 +179,8 @@ private:
     bool lastFieldKept_ = false;  // for a folded line
 
     std::string location_;
+    std::string etag_;
+    std::string lastModified_;
     std::string problem_;
     std::uint64_t bodyLeft_ = 0;  // of a Content-Length body or of the current chunk
     std::uint64_t bodyBytes_ = 0;

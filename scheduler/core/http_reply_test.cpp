@@ -40,10 +40,32 @@ TEST(HttpAddress, PartsOfAnHttpAddress) {
 }
 
 TEST(HttpAddress, OtherSchemesAreToldApart) {
-    for (const char* text : {"https://example.com/list.txt", "ftp://example.com/list.txt", "file:///c:/list.txt",
-                             "mailto:someone@example.com", "HTTPS://example.com"}) {
+    for (const char* text : {"ftp://example.com/list.txt", "file:///c:/list.txt", "mailto:someone@example.com",
+                             "httpx://example.com/"}) {
         EXPECT_EQ(parsed(text).verdict, AddressVerdict::UnsupportedScheme) << text;
     }
+}
+
+TEST(HttpAddress, HttpsAddressesKeepTheirSchemeAndDefaultPort) {
+    struct Case { const char* text; std::uint16_t port; const char* authority; const char* whole; };
+    for (const Case& c : {Case{"https://example.com/l.txt", 443, "example.com", "https://example.com/l.txt"},
+                          Case{"HTTPS://example.com:8443", 8443, "example.com:8443", "https://example.com:8443/"},
+                          Case{"https://example.com:80/", 80, "example.com:80", "https://example.com:80/"},
+                          Case{"https://[::1]/a", 443, "[::1]", "https://[::1]/a"}}) {
+        const AddressCheck check = parsed(c.text);
+        ASSERT_EQ(check.verdict, AddressVerdict::Valid) << c.text;
+        EXPECT_TRUE(check.address.secure) << c.text;
+        EXPECT_EQ(check.address.port, c.port) << c.text;
+        EXPECT_EQ(check.address.authority(), c.authority) << c.text;
+        EXPECT_EQ(check.address.text(), c.whole) << c.text;
+    }
+    EXPECT_FALSE(parsed("http://example.com:443/").address.secure);
+    EXPECT_EQ(parsed("http://example.com:443/").address.authority(), "example.com:443");
+    // A scheme-relative redirect keeps the scheme it came from; an absolute one names its own.
+    const HttpAddress secure = parsed("https://a/b").address;
+    EXPECT_EQ(resolveRedirect(secure, "//c/d").address.text(), "https://c/d");
+    EXPECT_EQ(resolveRedirect(secure, "/e").address.text(), "https://a/e");
+    EXPECT_FALSE(resolveRedirect(secure, "http://a/b").address.secure);
 }
 
 TEST(HttpAddress, AnythingElseIsRefused) {
@@ -75,6 +97,45 @@ TEST(HttpAddress, RequestAsksForTheTargetAndTheClose) {
     EXPECT_TRUE(buildGetRequest(parsed("http://example.com").address).starts_with("GET / HTTP/1.1\r\nHost: example.com\r\n"));
 }
 
+TEST(HttpAddress, ProxyAndConditionalFormsOfTheRequest) {
+    RequestOptions options;
+    options.absoluteForm = true;
+    options.ifNoneMatch = "\"v1\"";
+    options.ifModifiedSince = "Mon, 01 Jan 2024 00:00:00 GMT";
+    const std::string request = buildGetRequest(parsed("http://example.com:8080/a?b").address, options);
+    EXPECT_TRUE(request.starts_with("GET http://example.com:8080/a?b HTTP/1.1\r\nHost: example.com:8080\r\n")) << request;
+    EXPECT_NE(request.find("\r\nIf-None-Match: \"v1\"\r\nIf-Modified-Since: Mon, 01 Jan 2024 00:00:00 GMT\r\n"),
+              std::string::npos) << request;
+    // A kept validator with a line break in it would smuggle fields into the request.
+    options.ifNoneMatch = "\"v1\"\r\nX-Evil: 1";
+    EXPECT_EQ(buildGetRequest(parsed("http://e/").address, options).find("X-Evil"), std::string::npos);
+
+    EXPECT_EQ(buildConnectRequest(parsed("https://example.com/l").address),
+              "CONNECT example.com:443 HTTP/1.1\r\nHost: example.com:443\r\nUser-Agent: PLENAR/1.0\r\n\r\n");
+    EXPECT_TRUE(buildConnectRequest(parsed("https://[::1]:8443/").address).starts_with("CONNECT [::1]:8443 HTTP/1.1\r\n"));
+}
+
+TEST(HttpAddress, TheProxysAnswerToConnect) {
+    using State = TunnelReply::State;
+    struct Case { std::string received; State state; int status; std::size_t headerBytes; };
+    for (const Case& c : {Case{"HTTP/1.1 200 Connection established\r\n\r\n\x16\x03", State::Established, 200, 39},
+                          Case{"HTTP/1.0 200 OK\r\nProxy-Agent: x\r\n\r\n", State::Established, 200, 35},
+                          Case{"HTTP/1.1 200 OK\n\n", State::Established, 200, 17},
+                          Case{"HTTP/1.1 200 OK\r\nVia: x\r\n", State::Pending, 0, 0},
+                          Case{"HTTP/1.1 403 Forbidden\r\nContent-Length: 5\r\n\r\nnope.", State::Refused, 403, 0},
+                          Case{"HTTP/1.1 407 Proxy Authentication Required\r\n\r\n", State::Refused, 407, 0},
+                          Case{"SSH-2.0-OpenSSH\r\n\r\n", State::Malformed, 0, 0},
+                          Case{"HTTP/1.1 2000 OK\r\n\r\n", State::Malformed, 0, 0}}) {
+        const TunnelReply reply = readTunnelReply(c.received);
+        EXPECT_EQ(reply.state, c.state) << c.received;
+        EXPECT_EQ(reply.status, c.status) << c.received;
+        if (c.state == State::Established) {
+            EXPECT_EQ(reply.headerBytes, c.headerBytes) << c.received;
+        }
+    }
+    EXPECT_EQ(readTunnelReply(std::string(70 * 1024, 'a')).state, State::Malformed);
+}
+
 // RFC 3986 5.4's examples, from its base address.
 TEST(HttpAddress, RedirectsResolveAsRfc3986Says) {
     const HttpAddress base = parsed("http://a/b/c/d;p?q").address;
@@ -99,7 +160,7 @@ TEST(HttpAddress, RedirectsResolveAsRfc3986Says) {
         EXPECT_EQ(check.address.text(), expected) << reference;
     }
     EXPECT_EQ(resolveRedirect(base, "g:h").verdict, AddressVerdict::UnsupportedScheme);
-    EXPECT_EQ(resolveRedirect(base, "https://a/list.txt").verdict, AddressVerdict::UnsupportedScheme);
+    EXPECT_TRUE(resolveRedirect(base, "https://a/list.txt").address.secure);
     EXPECT_EQ(resolveRedirect(base, "/a b").verdict, AddressVerdict::Invalid);
     EXPECT_EQ(resolveRedirect(base, "/caf\xc3\xa9").verdict, AddressVerdict::Invalid);
     EXPECT_EQ(resolveRedirect(base, "http://user@a/").verdict, AddressVerdict::Invalid);
@@ -307,7 +368,17 @@ TEST(HttpReply, StatusesOtherThanSuccess) {
     EXPECT_EQ(notFound.body, "");
     // The verdict comes with the status: an error page is never waited for.
     EXPECT_EQ(read("HTTP/1.1 500 Oops\r\nContent-Length: 100000\r\n\r\n", kWhole, End::Open).verdict, ReplyVerdict::ErrorStatus);
-    for (int status : {300, 304, 305, 306, 400, 401, 403, 410, 429, 500, 502, 503, 599})
+    // A 304 has no body, whatever it announces; its validators are kept for next time.
+    const Read notModified = read("HTTP/1.1 304 Not Modified\r\nETag: \"v2\"\r\nContent-Length: 100\r\n\r\n", kWhole, End::Open);
+    EXPECT_EQ(notModified.verdict, ReplyVerdict::NotModified);
+    ReplyReader validators;
+    std::string body;
+    validators.feed("HTTP/1.1 200 OK\r\nETag: W/\"x\"\r\nLast-Modified: Tue, 02 Jan 2024 10:00:00 GMT\r\n"
+                    "Content-Length: 1\r\n\r\na", body);
+    EXPECT_EQ(validators.verdict(), ReplyVerdict::Complete);
+    EXPECT_EQ(validators.etag(), "W/\"x\"");
+    EXPECT_EQ(validators.lastModified(), "Tue, 02 Jan 2024 10:00:00 GMT");
+    for (int status : {300, 305, 306, 400, 401, 403, 410, 429, 500, 502, 503, 599})
         EXPECT_EQ(read("HTTP/1.1 " + std::to_string(status) + " X\r\nLocation: /elsewhere\r\n\r\n", kWhole, End::Open).verdict,
                   ReplyVerdict::ErrorStatus)
             << status;

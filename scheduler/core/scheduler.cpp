@@ -40,11 +40,12 @@ bool downloadDue(std::int64_t lastDownloadSeconds, std::int64_t nowSeconds,
 }
 
 Scheduler::Scheduler(const Clock& clock, ListStore& store, ActionRunner& runner,
-                     ListDownloader& downloader)
+                     ListDownloader& downloader, Journal& journal)
     : clock_(clock),
       store_(store),
       runner_(runner),
       downloader_(downloader),
+      journal_(journal),
       lastDownloadSeconds_(clock.monotonicSeconds()) {}
 
 PassReport Scheduler::loadOnlyPass() {
@@ -62,10 +63,31 @@ PassReport Scheduler::startScheduler() {
         // at the first pass, and nothing earlier is made up for.
         previousPassMinute_ = minuteStamp(clock_.localNow()) - 1;
         ranInPreviousPassMinute_.clear();
+        journal_.record(journal_event::kSchedulerStarted, {}, {});
     }
     running_ = true;
     if (!rows_.empty()) return {PassReport::Outcome::NotNeeded};
     return pass(PassKind::StartCommand);
+}
+
+void Scheduler::stopScheduler() {
+    if (!running_) return;
+    running_ = false;
+    journal_.record(journal_event::kSchedulerStopped, {}, {});
+}
+
+ListDownload Scheduler::downloadByHand() {
+    ListDownload outcome;
+    try {
+        outcome = downloader_.downloadList();
+    } catch (...) {
+        outcome = {ListDownload::Result::NotTaken, "erreur inattendue"};
+    }
+    std::string_view event = journal_event::kListNotDownloaded;
+    if (outcome.result == ListDownload::Result::Replaced) event = journal_event::kListDownloaded;
+    if (outcome.result == ListDownload::Result::Unchanged) event = journal_event::kListUnchanged;
+    journal_.record(event, {}, outcome.note);
+    return outcome;
 }
 
 PassReport Scheduler::pass(PassKind kind) {
@@ -79,11 +101,8 @@ PassReport Scheduler::pass(PassKind kind) {
         kind == PassKind::StartCommand ||
         downloadDue(lastDownloadSeconds_, clock_.monotonicSeconds(), downloadInterval_);
     if (download) {
-        try {
-            downloader_.downloadList();
-        } catch (...) {
-            // A failed download leaves the old list; the pass goes on with it.
-        }
+        // A failed download leaves the old list; the pass goes on with it.
+        downloadByHand();
         report.downloaded = true;
         if (kind != PassKind::StartCommand) lastDownloadSeconds_ = clock_.monotonicSeconds();
     }
@@ -91,31 +110,63 @@ PassReport Scheduler::pass(PassKind kind) {
     return report;
 }
 
+bool Scheduler::readList(PassReport& report) {
+    ListReading reading;
+    try {
+        reading = store_.readList();
+    } catch (...) {
+        reading = {std::nullopt, false, "erreur inattendue"};
+    }
+    if (!reading.bytes) {
+        // A list that is not there is an empty one. One that is there but cannot be read
+        // (locked by another program, too large) leaves the table as it was, and saving it
+        // would write an old reading over the list.
+        if (reading.missing) {
+            rows_.clear();
+            saveRisk_ = SaveRisk::None;
+        } else {
+            saveRisk_ = SaveRisk::ListUnreadable;
+        }
+        if (!lastReadFailed_) journal_.record(journal_event::kListUnreadable, {}, reading.problem);
+        lastReadFailed_ = true;
+        lastListHash_.reset();
+        return false;
+    }
+    lastReadFailed_ = false;
+    const bool truncated = parseListInto(*reading.bytes, rows_);
+    report.droppedLines = truncated ? countListLines(*reading.bytes) - rows_.size() : 0;
+    saveRisk_ = truncated ? SaveRisk::ListCut : SaveRisk::None;
+    const std::size_t hash = std::hash<std::string_view>{}(*reading.bytes);
+    if (lastListHash_ != hash) {
+        lastListHash_ = hash;
+        std::string note = std::to_string(rows_.size()) + (rows_.size() == 1 ? " ligne" : " lignes");
+        if (truncated)
+            note += ", " + std::to_string(report.droppedLines) + " ligne(s) au-delà de " +
+                    std::to_string(kMaxListRows) + " laissée(s) de côté";
+        journal_.record(journal_event::kListRead, {}, note);
+    }
+    return true;
+}
+
 void Scheduler::loadAndRunList(bool runDueRows, PassReport& report) {
     try {
-        const std::optional<std::string> bytes = store_.readList();
-        if (!bytes) {
-            // Unreadable list: empty table, nothing runs. The minute bookkeeping is left as
-            // it was, so the next pass that reads the list makes up for this one.
-            rows_.clear();
-            return;
-        }
-        report.truncated = parseListInto(*bytes, rows_);
+        // The minute bookkeeping is left as it was when the list cannot be read, so that the
+        // next pass that reads it makes up for this one.
+        if (!readList(report)) return;
     } catch (...) {
-        rows_.clear();
         return;
     }
     report.listRead = true;
 
-    // The due actions are copied out and the table is sorted before anything runs: a macro
+    // The due rows are copied out and the table is sorted before anything runs: a macro
     // action processes window messages while it waits, and the window may show or edit the
     // table then.
-    std::vector<std::string> due;
+    std::vector<ActionLine> due;
     if (runDueRows) due = takeDueActions(rows_, minuteStamp(clock_.localNow()));
     sortRows(rows_);
 
     if (!runDueRows) return;
-    for (const std::string& action : due) run(action);
+    for (const ActionLine& row : due) run(row);
     report.actionsRun = due.size();
     try {
         runner_.passEnded();
@@ -123,19 +174,19 @@ void Scheduler::loadAndRunList(bool runDueRows, PassReport& report) {
     }
 }
 
-std::vector<std::string> Scheduler::takeDueActions(const std::vector<ActionLine>& fileOrder,
-                                                   std::int64_t now) {
+std::vector<ActionLine> Scheduler::takeDueActions(const std::vector<ActionLine>& fileOrder,
+                                                  std::int64_t now) {
     std::int64_t first = now;
-    if (previousPassMinute_ && *previousPassMinute_ < now &&
-        now - *previousPassMinute_ - 1 <= kMaxCatchUpMinutes)
-        first = *previousPassMinute_ + 1;
+    const std::optional<std::int64_t> previous = previousPassMinute_;
+    if (previous && *previous < now && now - *previous - 1 <= kMaxCatchUpMinutes) first = *previous + 1;
     // A new minute, or the clock turned back (a new occurrence of an earlier minute): nothing
     // has run in it yet.
     if (previousPassMinute_ != now) ranInPreviousPassMinute_.clear();
     previousPassMinute_ = now;
 
     const std::int64_t nowOfDay = floorMod(now, kMinutesPerDay);
-    std::vector<std::string> due;
+    std::vector<ActionLine> due;
+    std::size_t madeUp = 0;
     std::map<std::string, std::size_t> seenThisMinute;
     for (const ActionLine& row : fileOrder) {
         const std::optional<int> minuteOfDay = parseTimeOfDay(row.time);
@@ -149,31 +200,66 @@ std::vector<std::string> Scheduler::takeDueActions(const std::vector<ActionLine>
             std::string text = lineText(row);
             const std::size_t rank = seenThisMinute[text]++;
             if (!ranInPreviousPassMinute_.emplace(std::move(text), rank).second) continue;
+        } else {
+            ++madeUp;
         }
-        due.push_back(row.action);
+        due.push_back(row);
     }
+    if (previous && *previous + 1 < now) recordCatchUp(*previous + 1, now, madeUp);
     return due;
 }
 
-void Scheduler::run(std::string_view action) noexcept {
+void Scheduler::recordCatchUp(std::int64_t first, std::int64_t now, std::size_t madeUp) {
+    const auto timeText = [](std::int64_t minute) {
+        return formatTimeOfDay(static_cast<int>(floorMod(minute, kMinutesPerDay)));
+    };
+    const std::string span = timeText(first) + (first + 1 < now ? " à " + timeText(now - 1) : std::string());
+    // Minutes crossed without a pass are worth a line only when rows were made up for, or when
+    // the gap was too long to make up for.
+    if (now - first > kMaxCatchUpMinutes) {
+        journal_.record(journal_event::kMinutesSkipped, {},
+                        span + " : plus de " + std::to_string(kMaxCatchUpMinutes) +
+                            " minutes sans contrôle (ordinateur en veille ou heure changée)");
+    } else if (madeUp > 0) {
+        journal_.record(journal_event::kMinutesMadeUp, {},
+                        span + " : " + std::to_string(madeUp) + " action(s)");
+    }
+}
+
+void Scheduler::run(const ActionLine& row) noexcept {
+    // The journal's events of each kind: done, not done.
+    struct Events {
+        std::string_view done, notDone;
+    };
     try {
-        const ActionCommand command = classifyAction(action);
-        switch (command.kind) {
-        case ActionKind::Program:
-            runner_.startProgram(command.argument);
-            break;
-        case ActionKind::Address:
-            runner_.openAddress(command.argument);
-            break;
-        case ActionKind::Macro:
-            runner_.runMacro(command.argument);
-            break;
-        case ActionKind::Share:
-            runner_.shareFolder(command.argument);
-            break;
+        const ActionCommand command = classifyAction(row.action);
+        ActionResult result;
+        Events events;
+        try {
+            switch (command.kind) {
+            case ActionKind::Program:
+                events = {journal_event::kProgramRun, journal_event::kProgramNotRun};
+                result = runner_.startProgram(command.argument);
+                break;
+            case ActionKind::Address:
+                events = {journal_event::kAddressOpened, journal_event::kAddressNotOpened};
+                result = runner_.openAddress(command.argument);
+                break;
+            case ActionKind::Macro:
+                events = {journal_event::kMacroReplayed, journal_event::kMacroNotReplayed};
+                result = runner_.runMacro(command.argument);
+                break;
+            case ActionKind::Share:
+                events = {journal_event::kShareMade, journal_event::kShareRefused};
+                result = runner_.shareFolder(command.argument);
+                break;
+            }
+        } catch (...) {
+            result = {false, "erreur inattendue"};
         }
+        journal_.record(result.done ? events.done : events.notDone, lineText(row), result.note);
     } catch (...) {
-        // Actions are fire and forget; a failing one never stops the pass.
+        // A failing action never stops the pass.
     }
 }
 

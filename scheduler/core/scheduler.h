@@ -23,6 +23,7 @@
 
 #include "scheduler/core/action_list.h"
 #include "scheduler/core/clock.h"
+#include "scheduler/core/journal.h"
 #include "scheduler/core/settings.h"
 
 namespace tolvare::scheduler {
@@ -34,33 +35,61 @@ namespace tolvare::scheduler {
 // macros at wake-up would surprise the user more than missing them.
 inline constexpr int kMaxCatchUpMinutes = 5;
 
+struct ListReading {
+    std::optional<std::string> bytes;  // the whole file; nothing when it could not be read
+    bool missing = false;              // there is no list file: an empty list, nothing to lose
+    std::string problem;               // why it could not be read (UTF-8)
+};
+
 class ListStore {
 public:
     virtual ~ListStore() = default;
-    // The whole list file, or nothing when it cannot be opened or read (missing, locked).
-    virtual std::optional<std::string> readList() = 0;
+    virtual ListReading readList() = 0;
 };
 
-// Starts actions. Fire and forget: results are not examined, and an exception is ignored (the
-// next row still runs). Texts are views valid for the call only; they may hold any byte.
+// What became of one action: done (a process started, an address handed to the browser, a
+// macro replayed, a folder shared) or not, with a note for the journal (UTF-8): the process id,
+// the share's name, or the error's number and text.
+struct ActionResult {
+    bool done = true;
+    std::string note;
+};
+
+// Starts actions. Nothing waits for what a started program does: the result only says whether
+// it could be started. An exception counts as not done, and the next row still runs. Texts are
+// views valid for the call only; they may hold any byte.
 class ActionRunner {
 public:
     virtual ~ActionRunner() = default;
-    virtual void startProgram(std::string_view commandLine) = 0;
-    virtual void openAddress(std::string_view url) = 0;
+    virtual ActionResult startProgram(std::string_view commandLine) = 0;
+    virtual ActionResult openAddress(std::string_view url) = 0;
     // May wait while processing window messages; ticks that arrive meanwhile are skipped.
-    virtual void runMacro(std::string_view macroFileName) = 0;
-    virtual void shareFolder(std::string_view folderPath) = 0;
+    virtual ActionResult runMacro(std::string_view macroFileName) = 0;
+    virtual ActionResult shareFolder(std::string_view folderPath) = 0;
     // After the due rows of a pass have run: release what the pass created on first use.
     virtual void passEnded() {}
+};
+
+struct ListDownload {
+    enum class Result {
+        Replaced,   // a whole list arrived and replaced the file
+        Unchanged,  // the list arrived and is the one the file holds
+        NotTaken,   // no whole list: the file was left as it was
+    };
+    Result result = Result::NotTaken;
+    std::string note;  // the address and what happened (UTF-8), for the journal
 };
 
 class ListDownloader {
 public:
     virtual ~ListDownloader() = default;
-    // Replaces the list file by a fresh download; an exception is ignored.
-    virtual void downloadList() = 0;
+    // Replaces the list file by a fresh download; an exception counts as not taken.
+    virtual ListDownload downloadList() = 0;
 };
+
+// Why saving the table over the list file would lose rows: the last pass could not read the
+// file (the table is an older reading of it), or the file holds more rows than the table.
+enum class SaveRisk { None, ListUnreadable, ListCut };
 
 struct PassReport {
     enum class Outcome {
@@ -71,8 +100,8 @@ struct PassReport {
     };
     Outcome outcome = Outcome::Ran;
     bool downloaded = false;
-    bool listRead = false;   // false: the list could not be read; the table is empty
-    bool truncated = false;  // the list had more than kMaxListRows lines
+    bool listRead = false;         // false: the list could not be read; the table kept its rows
+    std::size_t droppedLines = 0;  // lines past kMaxListRows, left out of the table
     std::size_t actionsRun = 0;
 };
 
@@ -84,9 +113,11 @@ bool downloadDue(std::int64_t lastDownloadSeconds, std::int64_t nowSeconds,
 
 class Scheduler {
 public:
-    // Construction is the window's start-up: it counts as the last download.
+    // Construction is the window's start-up: it counts as the last download. What the
+    // scheduler does goes into `journal`: actions run, downloads, the list read when it changed
+    // or could not be read, minutes made up for or skipped, the start and stop commands.
     Scheduler(const Clock& clock, ListStore& store, ActionRunner& runner,
-              ListDownloader& downloader);
+              ListDownloader& downloader, Journal& journal);
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
 
@@ -106,6 +137,16 @@ public:
     // skipped and the next one runs) or the scheduler is stopped.
     PassReport timerPass();
 
+    // The window goes away or is opened again: the scheduler is stopped until the next start
+    // command.
+    void stopScheduler();
+
+    // The menu's download: the file is replaced, the table shows it at the next pass.
+    ListDownload downloadByHand();
+
+    // Whether the table may be saved over the list file without losing rows.
+    SaveRisk saveRisk() const { return saveRisk_; }
+
     bool running() const { return running_; }
     bool passInProgress() const { return passInProgress_; }
 
@@ -122,21 +163,28 @@ private:
     enum class PassKind { LoadOnly, StartCommand, Timer };
 
     PassReport pass(PassKind kind);
+    void download();
+    bool readList(PassReport& report);
     void loadAndRunList(bool runDueRows, PassReport& report);
-    std::vector<std::string> takeDueActions(const std::vector<ActionLine>& fileOrder,
-                                            std::int64_t now);
-    void run(std::string_view action) noexcept;
+    std::vector<ActionLine> takeDueActions(const std::vector<ActionLine>& fileOrder, std::int64_t now);
+    void recordCatchUp(std::int64_t first, std::int64_t now, std::size_t madeUp);
+    void run(const ActionLine& row) noexcept;
 
     const Clock& clock_;
     ListStore& store_;
     ActionRunner& runner_;
     ListDownloader& downloader_;
+    Journal& journal_;
 
     DownloadInterval downloadInterval_;
     std::int64_t lastDownloadSeconds_;
     bool running_ = false;
     bool passInProgress_ = false;
     std::vector<ActionLine> rows_;
+    SaveRisk saveRisk_ = SaveRisk::None;
+    // What the last reading of the list gave, so that only changes reach the journal.
+    std::optional<std::size_t> lastListHash_;
+    bool lastReadFailed_ = false;
 
     // Once-per-minute bookkeeping: the minute of the previous pass that read the list, and
     // the rows of that minute that have run, each as (line text, rank among identical lines).

@@ -28,7 +28,7 @@ struct ActionRun {
 
 // The whole outside world of one scheduler: a clock the test moves, the list file, and
 // recorders for actions and downloads. An action named "fails" throws.
-class World final : public Clock, public ListStore, public ActionRunner, public ListDownloader {
+class World final : public Clock, public ListStore, public ActionRunner, public ListDownloader, public Journal {
 public:
     World(std::int64_t start, std::string listText) : wall(start), list(std::move(listText)) {}
 
@@ -39,18 +39,23 @@ public:
         return {2024, 3, 1 + part(kDay, 28), part(3600, 24), part(60, 60), part(1, 60)};
     }
     std::int64_t monotonicSeconds() const override { return wall + monotonicOffset; }
-    std::optional<std::string> readList() override { return list; }
-    void startProgram(std::string_view text) override { record(text); }
-    void openAddress(std::string_view text) override { record(text); }
-    void runMacro(std::string_view text) override {
-        record(text);
+    ListReading readList() override { return {list, false, "verrouillée"}; }
+    ActionResult startProgram(std::string_view text) override { return record(text); }
+    ActionResult openAddress(std::string_view text) override { return record(text); }
+    ActionResult runMacro(std::string_view text) override {
+        const ActionResult result = record(text);
         if (onMacro) onMacro();
+        return result;
     }
-    void shareFolder(std::string_view text) override { record(text); }
+    ActionResult shareFolder(std::string_view text) override { return record(text); }
     void passEnded() override { ++passesEnded; }
-    void downloadList() override {
+    ListDownload downloadList() override {
         downloads.push_back(wall);
         if (onDownload) onDownload();
+        return {ListDownload::Result::Unchanged, "http://a/l.txt"};
+    }
+    void record(std::string_view event, std::string_view listText, std::string_view note) noexcept override {
+        journal.push_back(std::string(event) + "|" + std::string(listText) + "|" + std::string(note));
     }
 
     // Ticks every `period` seconds until `until`, from wherever the clock stands.
@@ -74,12 +79,15 @@ public:
     std::function<void()> onMacro;
     std::function<void()> onDownload;
     int passesEnded = 0;
-    Scheduler scheduler{*this, *this, *this, *this};
+    std::vector<std::string> journal;
+    Scheduler scheduler{*this, *this, *this, *this, *this};
 
 private:
-    void record(std::string_view argument) {
+    ActionResult record(std::string_view argument) {
         runs.push_back({wall, std::string(argument)});
         if (argument == "fails") throw std::runtime_error("cannot start");
+        if (argument == "refused") return {false, "erreur 5"};
+        return {true, "ok"};
     }
 };
 
@@ -238,7 +246,9 @@ TEST(SchedulerPass, StartUpUnreadableListAndStartCommand) {
     world.wall = at(0, 8, 0, 40);
     const PassReport locked = world.scheduler.timerPass();
     EXPECT_FALSE(locked.listRead);
-    EXPECT_TRUE(world.scheduler.rows().empty());
+    // The table keeps its last reading, and saving it would write that over the list.
+    EXPECT_EQ(world.scheduler.rows().size(), 2u);
+    EXPECT_EQ(world.scheduler.saveRisk(), SaveRisk::ListUnreadable);
     EXPECT_TRUE(world.runs.empty());
 
     // The next pass that reads the list makes up for the one that could not (the start
@@ -247,6 +257,7 @@ TEST(SchedulerPass, StartUpUnreadableListAndStartCommand) {
     world.wall = at(0, 8, 1, 10);
     world.scheduler.timerPass();
     EXPECT_EQ(world.counts(), (Counts{{"a", 1}}));
+    EXPECT_EQ(world.scheduler.saveRisk(), SaveRisk::None);
 
     // An empty table makes the start command download and run the current minute at once.
     World empty(at(0, 8, 0, 10), "08:00=a\r\n");
@@ -295,6 +306,58 @@ TEST(SchedulerDownload, FirstDownloadCountsMinuteBoundariesAndZeroSwitchesItOff)
 
     EXPECT_TRUE(downloadDue(at(0, 23, 50), at(1, 0, 21), {true, 30}));
     EXPECT_FALSE(downloadDue(at(0, 23, 50), at(1, 0, 20), {true, 30}));
+}
+
+}  // namespace
+}  // namespace tolvare::scheduler
+
+namespace tolvare::scheduler {
+namespace {
+
+TEST(SchedulerJournal, RunsOutcomesChangesAndGapsButNotQuietPasses) {
+    World world(at(0, 8, 0, 10), "08:00=ok\r\n08:00=refused\r\n08:00=fails\r\n08:02=MACRO=m.txt\r\n");
+    world.scheduler.setDownloadInterval({false, 0});
+    world.scheduler.loadOnlyPass();
+    world.scheduler.startScheduler();
+    world.tickUntil(at(0, 8, 0, 50), 20);  // one list reading, then quiet passes
+    world.wall = at(0, 8, 3, 10);          // 08:01 and 08:02 crossed without a pass
+    world.scheduler.timerPass();
+    world.list = "08:03=ok\r\n";
+    world.tickUntil(at(0, 8, 3, 40), 20);
+    world.list.reset();
+    world.tickUntil(at(0, 8, 4, 40), 20);  // unreadable: said once, and its minute not counted as checked
+    world.list = "08:03=ok\r\n";
+    world.wall = at(0, 9, 0, 0);  // an hour without a pass
+    world.scheduler.timerPass();
+    world.scheduler.downloadByHand();
+    world.scheduler.stopScheduler();
+    world.scheduler.stopScheduler();
+
+    EXPECT_EQ(world.journal, (std::vector<std::string>{
+                                 "Liste lue||4 lignes",
+                                 "Gestionnaire lancé||",
+                                 "Programme démarré|08:00=ok|ok",
+                                 "Programme non démarré|08:00=refused|erreur 5",
+                                 "Programme non démarré|08:00=fails|erreur inattendue",
+                                 "Minutes rattrapées||08:01 à 08:02 : 1 action(s)",
+                                 "Macro rejouée|08:02=MACRO=m.txt|ok",
+                                 "Liste lue||1 ligne",
+                                 "Programme démarré|08:03=ok|ok",
+                                 "Liste illisible||verrouillée",
+                                 "Liste lue||1 ligne",
+                                 "Minutes non rattrapées||08:04 à 08:59 : plus de 5 minutes sans contrôle "
+                                 "(ordinateur en veille ou heure changée)",
+                                 "Liste inchangée||http://a/l.txt",
+                                 "Gestionnaire arrêté||",
+                             }));
+}
+
+TEST(SchedulerJournal, RowsPastTheLimitAreCountedAndTheListIsNotSavedOverIt) {
+    World world(at(0, 8, 0, 10), std::string(kMaxListRows + 3, '\n'));
+    world.scheduler.loadOnlyPass();
+    EXPECT_EQ(world.scheduler.saveRisk(), SaveRisk::ListCut);
+    ASSERT_EQ(world.journal.size(), 1u);
+    EXPECT_EQ(world.journal[0], "Liste lue||100000 lignes, 3 ligne(s) au-delà de 100000 laissée(s) de côté");
 }
 
 }  // namespace

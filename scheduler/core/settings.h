@@ -16,6 +16,10 @@ inline constexpr std::string_view kSettingsFileName = "param.ini";
 inline constexpr std::string_view kListFileName = "lstplenar.txt";
 inline constexpr std::string_view kSettingsSection = "PARAM";
 inline constexpr std::string_view kUrlKey = "URL";
+// Base64 of the public key that must have signed a downloaded list; absent: lists are not signed.
+inline constexpr std::string_view kListKeyKey = "CLELISTE";
+// Beside the list: what the server said of the last list downloaded (list_validators.h).
+inline constexpr std::string_view kValidatorsFileName = "lstplenar.etag";
 // A reserved host name: the original server is not ours to name, and a default must never send
 // a workstation's requests to someone else's machine.
 inline constexpr std::string_view kDefaultUrl =

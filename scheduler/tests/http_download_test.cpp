@@ -162,7 +162,8 @@ TEST_F(HttpDownload, RedirectsEndAtTheirLimitAndAtOtherSchemes) {
     EXPECT_EQ(download(L"chain/3/liste", three).outcome, DownloadOutcome::Complete);
     EXPECT_TRUE(targetContent() == httpTestBody("liste"));
     ASSERT_TRUE(DeleteFileW(target_.c_str()));
-    expectFailure(L"redirect-https/liste", DownloadOutcome::UnsupportedScheme);
+    // http may lead to https (here to a port where nothing listens); not to another scheme.
+    expectFailure(L"redirect-https/liste", DownloadOutcome::Unreachable);
 }
 
 TEST_F(HttpDownload, BodiesStopAtTheByteLimit) {
@@ -235,8 +236,7 @@ TEST_F(HttpDownload, SilentSlowAndAbsentServers) {
 }
 
 TEST_F(HttpDownload, AddressesAreCheckedBeforeAnyConnection) {
-    for (const wchar_t* url : {L"https://127.0.0.1/lstplenar.txt", L"ftp://127.0.0.1/lstplenar.txt",
-                               L"file:///C:/lstplenar.txt"}) {
+    for (const wchar_t* url : {L"ftp://127.0.0.1/lstplenar.txt", L"file:///C:/lstplenar.txt"}) {
         EXPECT_EQ(downloadToFile(url, target_).outcome, DownloadOutcome::UnsupportedScheme) << url;
         EXPECT_FALSE(targetExists()) << url;
     }

@@ -101,18 +101,5 @@ TEST_F(PlenarWindowTest, AMacroOnTheCommandLinePlaysForItsDurationAndThenTheProg
     EXPECT_EQ(WaitForSingleObject(process_.get(), 60000), WAIT_OBJECT_0);
 }
 
-TEST_F(PlenarWindowTest, AMissingCommandLineMacroIsReportedAndTheProgramStartsAsUsual) {
-    start(nullptr, L"Macro_02.txt");
-    std::optional<MessageBoxSeen> message = waitForMessageBox(processId_, L"ERREUR", 30s);
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->text, L"Fichier macro " + path(L"Macro_02.txt") + L" inexistant.");
-    press(message->window, IDOK);
-    HWND main = waitForVisibleMainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(settled(main));
-    EXPECT_EQ(recorderWindow(processId_), nullptr);
-    quitAndExpectEnd();
-}
-
 }  // namespace
 }  // namespace plenar_test

@@ -82,6 +82,9 @@ std::optional<MessageBoxSeen> waitForMessageBox(DWORD processId, const std::wstr
 void press(HWND dialog, int button) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    // Until the box has gone: on a busy machine a box still closing would otherwise be found
+    // again by the next wait for a box, which would then answer it and leave the next one up.
+    waitFor([&] { return !IsWindow(dialog); }, 10s);
 }
 
 std::string readFileBytes(const std::wstring& path) {

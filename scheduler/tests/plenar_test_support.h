@@ -55,6 +55,7 @@ struct MessageBoxSeen {
 MessageBoxSeen readMessageBox(HWND dialog);
 std::optional<MessageBoxSeen> waitForMessageBox(DWORD processId, const std::wstring& caption,
                                                 std::chrono::milliseconds timeout = 15s);
+// Presses a button of a dialog of another thread or process and waits until the dialog has closed.
 void press(HWND dialog, int button);
 
 std::string readFileBytes(const std::wstring& path);

@@ -7,6 +7,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -512,6 +513,24 @@ TEST_F(PlenarWindowTest, SaveToAReadOnlyListReportsAndKeepsTheFile) {
     quitAndExpectEnd();
 }
 
+// A reader holding the list for a moment (an indexer, a script polling it) does not cost the save.
+TEST_F(PlenarWindowTest, AListHeldForAMomentIsStillSavedOver) {
+    writeFileBytes(path(L"lstplenar.txt"), "07:45=b\r\n12:30=c");
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 3; }, 5s));
+    unique_hfile held(CreateFileW(path(L"lstplenar.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    PostMessageW(main, WM_COMMAND, ids::kMenuSave, 0);
+    Sleep(150);
+    held.reset();
+    EXPECT_TRUE(waitFor([&] { return readFileBytes(path(L"lstplenar.txt")) == "07:45=b\r\n12:30=c\r\n"; }, 5s))
+        << readFileBytes(path(L"lstplenar.txt"));
+    EXPECT_FALSE(findTopLevel(processId_, L"#32770", L"ERREUR"));
+    quitAndExpectEnd();
+}
+
 // What a crash between writing a temporary file and moving it over the list left behind goes
 // at the next start; nothing else of the folder does.
 TEST_F(PlenarWindowTest, TemporaryFilesLeftByAnEarlierRunAreRemovedAtStart) {
@@ -871,6 +890,291 @@ TEST_F(PlenarDownloadTest, CachedCopiesOfTheListArePurgedAndOthersKept) {
     }
     RemoveDirectoryW(sub.c_str());
     DeleteFileW(inRoot.c_str());
+}
+
+// The journal: its lines as PLENAR wrote them, without the byte-order mark; the mark's presence.
+struct JournalSeen {
+    bool byteOrderMark = false;
+    std::vector<std::string> lines;
+};
+
+JournalSeen readJournal(const std::wstring& file) {
+    const std::string bytes = readFileBytes(file);
+    JournalSeen seen;
+    seen.byteOrderMark = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
+    std::size_t at = seen.byteOrderMark ? 3 : 0;
+    while (at < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", at);
+        seen.lines.push_back(bytes.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        if (end == std::string::npos) break;
+        at = end + 2;
+    }
+    return seen;
+}
+
+// Whether a line is "YYYY-MM-DD HH:MM:SS<TAB>event<TAB>details" with details starting as given.
+bool isJournalLine(const std::string& line, const std::string& event, const std::string& detailsStart) {
+    if (line.size() < 20 || line[4] != '-' || line[7] != '-' || line[10] != ' ' || line[13] != ':' || line[19] != '\t')
+        return false;
+    return line.compare(20, event.size() + 1, event + "\t") == 0 &&
+           line.compare(21 + event.size(), detailsStart.size(), detailsStart) == 0;
+}
+
+std::string journalMatch(const JournalSeen& journal, const std::string& event, const std::string& detailsStart) {
+    for (const std::string& line : journal.lines)
+        if (isJournalLine(line, event, detailsStart)) return line;
+    return {};
+}
+
+// A day's run as the person looking after the workstation reads it afterwards: start, the list
+// read, the scheduler started, each row with what became of it, each download, the end.
+TEST_F(PlenarDownloadTest, TheJournalTellsWhatRanAndWhatEachDownloadGave) {
+    writeSetting(L"DELAI", L"1");
+    writeSetting(L"DELAIDL", L"0");
+    const std::wstring trace = path(L"trace.txt");
+    const std::string good = "21:40=" + echoInto(trace, "ran");
+    writeFileBytes(path(L"lstplenar.txt"), good + "\r\n21:40=plenar_no_such_program.exe\r\n");
+    start(L"21:40:00");
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(GetDlgItem(main, ids::kGoButton), BM_CLICK, 0, 0);
+    const std::wstring journalFile = path(L"journal.txt");
+    ASSERT_TRUE(waitFor([&] { return !journalMatch(readJournal(journalFile), "Programme non démarré", "").empty(); }, 20s))
+        << readFileBytes(journalFile);
+    for (const wchar_t* kind : {L"status/404", L"cut", L"file"})
+        ASSERT_TRUE(download(main, httpTestAddress(std::wstring(kind) + L"/21:41=new")));
+    quitAndExpectEnd();
+
+    const JournalSeen journal = readJournal(journalFile);
+    EXPECT_TRUE(journal.byteOrderMark);
+    struct Expected {
+        const char* event;
+        std::string detailsStart;
+    };
+    const Expected expected[] = {
+        {"Démarrage de PLENAR", "version 1.0, dossier "},
+        {"Liste lue", "2 lignes"},
+        {"Gestionnaire lancé", ""},
+        {"Programme démarré", good + " (processus "},
+        {"Programme non démarré", "21:40=plenar_no_such_program.exe (erreur 2"},
+        {"Liste non téléchargée", "http://"},
+        {"Liste téléchargée", "http://"},
+        {"Gestionnaire arrêté", ""},
+        {"Fin de PLENAR", "code de sortie 0"},
+    };
+    std::size_t from = 0;
+    for (const Expected& e : expected) {
+        // In this order, oldest first.
+        const auto found = std::find_if(journal.lines.begin() + static_cast<std::ptrdiff_t>(from), journal.lines.end(),
+                                        [&](const std::string& line) { return isJournalLine(line, e.event, e.detailsStart); });
+        EXPECT_NE(found, journal.lines.end()) << e.event << " " << e.detailsStart;
+        if (found != journal.lines.end()) from = static_cast<std::size_t>(found - journal.lines.begin());
+    }
+    EXPECT_NE(journalMatch(journal, "Liste non téléchargée", "http://").find("statut HTTP 404"), std::string::npos);
+    bool cutSaid = false;
+    for (const std::string& line : journal.lines) cutSaid |= line.find("transfert coupé") != std::string::npos;
+    EXPECT_TRUE(cutSaid);
+    EXPECT_NE(journalMatch(journal, "Liste téléchargée", "http://").find(" ligne(s), liste remplacée"), std::string::npos);
+    for (const std::string& line : journal.lines) EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << line;
+}
+
+// Past its size the journal becomes journal.1.txt and a new one begins; a journal that cannot be
+// written (here a folder stands where the file would be) changes nothing else.
+TEST_F(PlenarWindowTest, TheJournalRotatesAtItsLimitAndAnUnwritableOneStopsNothing) {
+    std::string full = "\xEF\xBB\xBF";
+    while (full.size() < 1024 * 1024 - 10) full += "2026-01-01 00:00:00\tListe lue\t1 ligne\r\n";
+    writeFileBytes(path(L"journal.1.txt"), "older");
+    writeFileBytes(path(L"journal.txt"), full);
+    start();
+    ASSERT_NE(waitForVisibleMainWindow(), nullptr);
+    quitAndExpectEnd();
+    EXPECT_EQ(readFileBytes(path(L"journal.1.txt")), full);
+    const JournalSeen fresh = readJournal(path(L"journal.txt"));
+    EXPECT_TRUE(fresh.byteOrderMark);
+    ASSERT_EQ(fresh.lines.size(), 2u);
+    EXPECT_TRUE(isJournalLine(fresh.lines[0], "Démarrage de PLENAR", "version 1.0"));
+
+    ASSERT_TRUE(DeleteFileW(path(L"journal.txt").c_str()));
+    ASSERT_TRUE(CreateDirectoryW(path(L"journal.txt").c_str(), nullptr));
+    writeFileBytes(path(L"lstplenar.txt"), "07:45=a\r\n");
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(waitFor([&] { return tableRows(main) == 2; }, 5s));
+    quitAndExpectEnd();
+    RemoveDirectoryW(path(L"journal.txt").c_str());
+}
+
+// Another program drives PLENAR by its command line and reads its exit code; nothing stays up.
+TEST_F(PlenarWindowTest, TheCommandLineEndsWithACodeForEveryOutcome) {
+    writeFileBytes(path(L"broken.txt"), "2,5\r\n0,0,0,0,0,0,0,0\r\n0,0,x,0,0,0,0,0\r\n");
+    struct Case {
+        std::wstring arguments;
+        std::wstring caption;
+        std::wstring text;  // the whole text, or "" for any
+        DWORD exitCode;
+    };
+    const Case cases[] = {
+        {L"Macro_02.txt", L"ERREUR", L"Fichier macro " + path(L"Macro_02.txt") + L" inexistant.", 1},
+        {L"broken.txt", L"ERREUR",
+         L"Le fichier " + path(L"broken.txt") + L" n'est pas une macro complète : la ligne 3 n'est pas valable.", 1},
+        {L"/?", L"PLENAR", L"", 0},
+        {L"--help", L"PLENAR", L"", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments.begin(), c.arguments.end()));
+        start(nullptr, c.arguments);
+        const std::optional<MessageBoxSeen> box = waitForMessageBox(processId_, c.caption, 30s);
+        ASSERT_TRUE(box);
+        if (!c.text.empty()) EXPECT_EQ(box->text, c.text);
+        else EXPECT_NE(box->text.find(L"Codes de sortie"), std::wstring::npos);
+        press(box->window, IDOK);
+        ASSERT_EQ(WaitForSingleObject(process_.get(), 15000), WAIT_OBJECT_0);
+        DWORD code = 99;
+        GetExitCodeProcess(process_.get(), &code);
+        EXPECT_EQ(code, c.exitCode);
+    }
+}
+
+// A list that cannot be read at a pass keeps the table, and the table is not saved over it.
+TEST_F(PlenarWindowTest, ALockedListKeepsTheTableAndIsNotSavedOver) {
+    writeSetting(L"DELAI", L"1");
+    writeSetting(L"DELAIDL", L"0");
+    const std::string list = "07:45=a\r\n08:00=b\r\n";
+    writeFileBytes(path(L"lstplenar.txt"), list);
+    start(L"12:00:00");
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 3; }, 5s));
+    {
+        tolvare::unique_hfile lock(CreateFileW(path(L"lstplenar.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(lock);
+        PostMessageW(main, WM_COMMAND, ids::kMenuStart, 0);
+        ASSERT_TRUE(waitFor([&] { return !journalMatch(readJournal(path(L"journal.txt")), "Liste illisible", "").empty(); }, 10s));
+        EXPECT_EQ(tableRows(main), 3);
+        PostMessageW(main, WM_COMMAND, ids::kMenuSave, 0);
+        const std::optional<MessageBoxSeen> refusal = waitForMessageBox(processId_, L"ERREUR");
+        ASSERT_TRUE(refusal);
+        EXPECT_NE(refusal->text.find(L"n'a pas pu être lue au dernier contrôle"), std::wstring::npos);
+        press(refusal->window, IDOK);
+    }
+    EXPECT_EQ(readFileBytes(path(L"lstplenar.txt")), list);
+    quitAndExpectEnd();
+}
+
+// A type of file whose "open" verb writes the file's name into `trace`, for as long as it lives.
+class TracingFileType {
+public:
+    TracingFileType(const wchar_t* extension, const std::wstring& trace) : key_(std::wstring(L"Software\\Classes\\") + extension) {
+        wchar_t old[256] = {};
+        DWORD size = sizeof old;
+        had_ = RegGetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old, &size) == ERROR_SUCCESS;
+        old_ = old;
+        const std::wstring handler = L"C:\\windows\\system32\\cmd.exe /c echo %1>>\"" + trace + L"\"";
+        ok_ = set(key_, L"plenartest.file") && set(std::wstring(kType) + L"\\shell\\open\\command", handler);
+    }
+    ~TracingFileType() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kType);
+        if (had_) set(key_, old_);
+        else RegDeleteTreeW(HKEY_LOCAL_MACHINE, key_.c_str());
+    }
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr wchar_t kType[] = L"Software\\Classes\\plenartest.file";
+    static bool set(const std::wstring& key, const std::wstring& value) {
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, value.c_str(),
+                               DWORD((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    std::wstring key_;
+    bool had_ = false;
+    std::wstring old_;
+    bool ok_ = false;
+};
+
+// F1 and "Aide (F1)" open the HTML help through the shell; an administrator's plenar.hlp comes
+// first; no help at all is said.
+TEST_F(PlenarWindowTest, HelpOpensThroughTheShellAndAMissingHelpIsSaid) {
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, ids::kCommandHelp, 0);
+    const std::optional<MessageBoxSeen> missing = waitForMessageBox(processId_, L"ERREUR");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->text, L"Le fichier d'aide " + path(L"plenar.html") + L" est introuvable.");
+    press(missing->window, IDOK);
+
+    const std::wstring trace = path(L"opened.txt");
+    TracingFileType html(L".html", trace);
+    TracingFileType hlp(L".hlp", trace);
+    ASSERT_TRUE(html.ok() && hlp.ok());
+    ASSERT_TRUE(CopyFileW((defaultsFolder() + L"\\plenar.html").c_str(), path(L"plenar.html").c_str(), FALSE));
+    PostMessageW(main, WM_COMMAND, ids::kMenuHelpCaption, 0);
+    EXPECT_TRUE(waitFor([&] { return readFileBytes(trace).find("plenar.html") != std::string::npos; }, 20s));
+    writeFileBytes(path(L"plenar.hlp"), "");
+    SetForegroundWindow(main);
+    PostMessageW(main, WM_COMMAND, ids::kCommandHelp, 0);
+    EXPECT_TRUE(waitFor([&] { return readFileBytes(trace).find("plenar.hlp") != std::string::npos; }, 20s));
+    quitAndExpectEnd();
+}
+
+// A time typed into the table is taken as H:MM or HH:MM, saved as HH:MM; anything else refused.
+TEST_F(PlenarWindowTest, ATypedTimeIsNormalisedOrRefused) {
+    writeFileBytes(path(L"lstplenar.txt"), "07:45=b\r\n");
+    start(L"23:10:00");
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tableRows(main) == 2; }, 5s));
+    SetWindowPos(main, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
+    SetForegroundWindow(main);
+    HWND table = GetDlgItem(main, ids::kTable);
+    waitFor([&] { return GetForegroundWindow() == main; }, 5s);
+    // The time cell, then the key cell (a second click at the same place could be a double click).
+    int column = 0;
+    for (const wchar_t* typed : {L"8h30", L"8:30"}) {
+        ASSERT_TRUE(settled(main));
+        clickScreen(cellPoint(table, 1, column));
+        column = 2;
+        const std::optional<MessageBoxSeen> question = waitForMessageBox(processId_, L"MODIFICATION");
+        ASSERT_TRUE(question);
+        press(question->window, IDNO);
+        HWND box = nullptr;
+        ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'HEURE")) != nullptr; }, 5s));
+        HWND answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
+        ASSERT_NE(answer, nullptr);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(answer, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed), SMTO_ABORTIFHUNG, 5000, &ignored);
+        press(box, IDOK);
+        if (std::wstring(typed) == L"8h30") {
+            const std::optional<MessageBoxSeen> refusal = waitForMessageBox(processId_, L"ERREUR");
+            ASSERT_TRUE(refusal);
+            EXPECT_EQ(refusal->text, L"L'heure n'est pas bonne, merci de la corriger, puis de revalider.");
+            press(refusal->window, IDOK);
+            EXPECT_EQ(tableCellText(processId_, table, 1, 0), L"07:45");
+        }
+    }
+    EXPECT_TRUE(waitFor([&] { return tableCellText(processId_, table, 1, 0) == L"08:30"; }, 5s));
+    PostMessageW(main, WM_COMMAND, ids::kMenuSave, 0);
+    EXPECT_TRUE(waitFor([&] { return readFileBytes(path(L"lstplenar.txt")) == "08:30=b\r\n"; }, 5s));
+    quitAndExpectEnd();
+}
+
+// Settings are saved from a program folder whose name the ANSI code page cannot write.
+TEST_F(PlenarWindowTest, SettingsAreSavedInAFolderOfAnyName) {
+    const std::wstring inner = folder_ + L"\\Ωμέγα 日本";
+    ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(path(L"PLENAR.exe").c_str(), (inner + L"\\PLENAR.exe").c_str(), FALSE));
+    folder_ = inner;
+    start();
+    HWND main = waitForVisibleMainWindow();
+    ASSERT_NE(main, nullptr);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(main, ids::kDelayEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"12"),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    expectSoon([&] { return readSetting(L"DELAI"); }, L"12");
+    quitAndExpectEnd();
+    EXPECT_TRUE(isJournalLine(readJournal(path(L"journal.txt")).lines.at(0), "Démarrage de PLENAR", "version 1.0"));
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ int wmain(int argc, wchar_t** argv) {
             if (command == L"pass") {
                 shares.passEnded();
             } else if (command.rfind(L"share|", 0) == 0) {
-                std::fprintf(out, "%ls\n", shares.run(command.substr(6)).c_str());
+                std::fprintf(out, "%ls\n", shares.run(command.substr(6)).name.c_str());
             }
         }
         std::fclose(out);

@@ -8,12 +8,7 @@ set -uo pipefail
 top="$(cd "$(dirname "$0")/../.." && pwd)"
 scratch=$(mktemp -d)
 trap 'WINEPREFIX="$scratch/prefix" wineserver -k >/dev/null 2>&1; rm -rf "$scratch"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$top/tools/tests/check.sh"
 
 # A configuration that failed leaves a cache naming a compiler that does not exist; the next
 # command, with the right settings, must finish the configuration all the same.

@@ -8,32 +8,38 @@ using namespace tolvare;
 
 namespace {
 
-bool isOpen(HANDLE h) {
-    DWORD flags = 0;
-    return GetHandleInformation(h, &flags) != 0;
+// Closing is seen through a named event, which vanishes with its last handle. Asking about the
+// handle value instead is unsound: another thread of the process (the runtime's, Wine's) may be
+// given the same value the moment it is closed.
+std::wstring eventName(int n) {
+    return L"unique_handle_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(n);
+}
+HANDLE namedEvent(int n) { return CreateEventW(nullptr, TRUE, FALSE, eventName(n).c_str()); }
+bool exists(int n) {
+    unique_handle opened(OpenEventW(SYNCHRONIZE, FALSE, eventName(n).c_str()));
+    return static_cast<bool>(opened);
 }
 
 TEST(UniqueHandle, ClosesOnDestructionResetAndMoveAssignment) {
-    HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE first = namedEvent(1);
+    HANDLE second = namedEvent(2);
     {
         unique_handle a(first), b(second);
         a = std::move(b);  // the old value of a is closed, b is left empty
-        EXPECT_FALSE(isOpen(first));
+        EXPECT_FALSE(exists(1));
         EXPECT_EQ(a.get(), second);
         EXPECT_FALSE(b);
     }
-    EXPECT_FALSE(isOpen(second));
+    EXPECT_FALSE(exists(2));
 
-    HANDLE third = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    unique_handle c(third);
+    unique_handle c(namedEvent(3));
     *c.put() = nullptr;  // put() closes what was held before handing out the slot
-    EXPECT_FALSE(isOpen(third));
-    HANDLE fourth = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    c.reset(fourth);
+    EXPECT_FALSE(exists(3));
+    c.reset(namedEvent(4));
     HANDLE released = c.release();
-    EXPECT_TRUE(isOpen(released));
+    EXPECT_TRUE(exists(4));
     CloseHandle(released);
+    EXPECT_FALSE(exists(4));
 }
 
 TEST(UniqueHandle, FileHandlesUseTheInvalidValueNotNull) {

@@ -124,13 +124,32 @@ TEST_F(Download, ErrorStatusesNoAnswerAndNoServerAreFalse) {
         // The error page does not stay where a later download could be served from.
         EXPECT_FALSE(inInternetCache(url)) << status;
     }
-    // What the service wrote stays: the member deletes nothing.
-    EXPECT_NE(contentOf(target), "<missing>");
     EXPECT_EQ(download(address(L"no-answer/liste"), target), VARIANT_FALSE);
     // No message either: a message box would block the call.
     writeFile(target, "08:00=old.exe\r\n");
     EXPECT_EQ(download(L"http://127.0.0.1:" + std::to_wstring(closedPort()) + L"/lstplenar.txt", target), VARIANT_FALSE);
     EXPECT_EQ(contentOf(target), "08:00=old.exe\r\n");
+}
+
+// A failed download leaves the caller's file exactly as it was, and nothing of its own beside it.
+TEST_F(Download, AFailedDownloadKeepsTheOldFile) {
+    for (const wchar_t* path : {L"status/404/x", L"cut/x", L"no-answer/x", L"status/500/x"}) {
+        writeFile(target, "08:00=old.exe\r\n");
+        EXPECT_EQ(download(address(path), target), VARIANT_FALSE) << path;
+        EXPECT_EQ(contentOf(target), "08:00=old.exe\r\n") << path;
+    }
+    std::size_t files = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    EXPECT_EQ(files, 1u);
+    // A whole download replaces it.
+    EXPECT_EQ(download(address(L"file/new"), target), VARIANT_TRUE);
+    EXPECT_EQ(contentOf(target), bodyOf("new"));
 }
 
 TEST_F(Download, ATransferCutHalfWayIsFalse) {

@@ -47,6 +47,20 @@ make each address unique and keep the platform's cache out of the way.
   /transfer-gzip/<token> "Transfer-Encoding: gzip, chunked", a transfer coding never offered
   /gzip-endless/<token>  a gzip stream of empty blocks that never ends and decodes to nothing,
                          for as long as the client reads
+  /redirect-http/<token>  302 to /file/<token> on the plain HTTP server (from the TLS ones)
+  /conditional/<token>   /file's answer with an ETag and a Last-Modified; 304 when the request's
+                         If-None-Match names that ETag
+  /modified-since/<token>  /file's answer with a Last-Modified only; 304 when the request's
+                         If-Modified-Since is that date
+  /proxied/<token>       /file's answer when the request came through a proxy (a Via field),
+                         else 403
+  /signed-rsa/<token>, /signed-ec/<token>  /file's answer; with ".sig" after the token, its
+                         signature by the key of list_key_rsa or list_key_ec (tls_test_servers.py)
+  /tampered-rsa/<token>  /file's answer with one byte changed; its ".sig" signs the original
+  /file/<token>.sig      404: a list without a signature
+
+Beside the port file, when Python's cryptography package is there, https servers answer the
+same paths (see tls_test_servers.py).
 
 The body of a token is the line "<token>\\r\\n" two thousand times (tens of kilobytes, more than
 one read of the client).
@@ -133,12 +147,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         parts = self.path.split("?", 1)[0].strip("/").split("/")
+        if self.path.startswith("http://"):  # through a proxy that forwards the absolute form
+            parts = self.path.split("?", 1)[0].split("/", 3)[-1].strip("/").split("/")
         self.cacheable = parts[0] == "cacheable"
         if self.cacheable:
             parts = parts[1:] or [""]
         kind, token = parts[0], parts[-1]
         body = body_of(token)
-        if kind == "file" and len(parts) == 2:
+        if kind == "file" and len(parts) == 2 and not token.endswith(".sig"):
             self.send_body(200, body)
         elif kind == "status" and len(parts) == 3:
             code = int(parts[1])
@@ -276,6 +292,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_body(200, body)
             else:
                 self.redirect((301, 302, 303, 307, 308)[left % 5], "/chain/%d/%s" % (left - 1, token))
+        elif kind == "redirect-http":
+            self.redirect(302, "http://127.0.0.1:%d/file/%s" % (HTTP_PORT, token))
+        elif kind in ("conditional", "modified-since"):
+            tag = '"%s-1"' % token
+            date = "Mon, 01 Jan 2024 00:00:00 GMT"
+            extra = [("Last-Modified", date)] + ([("ETag", tag)] if kind == "conditional" else [])
+            current = (self.headers.get("If-None-Match") == tag if kind == "conditional"
+                       else self.headers.get("If-Modified-Since") == date)
+            if current:
+                self.send_response(304)
+                for name, value in extra:
+                    self.send_header(name, value)
+                self.end_headers()
+            else:
+                self.send_body(200, body, extra=extra)
+        elif kind == "proxied":
+            if self.headers.get("Via"):
+                self.send_body(200, body)
+            else:
+                self.send_body(403, b"not through a proxy")
+        elif kind in ("signed-rsa", "signed-ec", "tampered-rsa") and SIGNER:
+            if token.endswith(".sig"):
+                signed = body_of(token[:-4])
+                self.send_body(200, SIGNER.signature(kind.split("-")[1], signed))
+            elif kind == "tampered-rsa":
+                self.send_body(200, b"X" + body[1:])
+            else:
+                self.send_body(200, body)
+        elif kind == "file" and token.endswith(".sig"):
+            self.send_body(404, b"no signature")
         elif kind == "redirect-https":
             self.redirect(302, "https://127.0.0.1:1/file/" + token)
         elif kind == "length-conflict":
@@ -312,10 +358,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
 
 
-def main():
-    port_file = sys.argv[1]
+HTTP_PORT = 0
+SIGNER = None
+
+
+def make_server():
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
+    return server
+
+
+def main():
+    global HTTP_PORT, SIGNER
+    port_file = sys.argv[1]
+    server = make_server()
+    HTTP_PORT = server.server_address[1]
+    try:
+        import tls_test_servers
+    except ImportError as missing:
+        sys.stderr.write("no https test servers: %s\n" % missing)
+    else:
+        SIGNER = tls_test_servers.start(os.path.dirname(os.path.abspath(port_file)), make_server)
     # Written whole under another name first: a reader never sees half a number.
     with open(port_file + ".new", "w") as f:
         f.write("%d\n" % server.server_address[1])

@@ -505,7 +505,9 @@ TEST_F(LaunchTest, EveryPageStartsItsCommandLineThroughTheRunner) {
         EXPECT_EQ(runs[0].commandLine, c.commandLine) << c.member;
         EXPECT_EQ(runs[0].show, SW_SHOWMINIMIZED) << c.member;
         EXPECT_TRUE(runs[0].flags & STARTF_USESHOWWINDOW) << c.member;
-        if (V_VT(&c.argument) == VT_BSTR) EXPECT_EQ(textOf(variable), textOf(c.argument)) << c.member;
+        if (V_VT(&c.argument) == VT_BSTR) {
+            EXPECT_EQ(textOf(variable), textOf(c.argument)) << c.member;
+        }
         if (V_VT(&c.argument) == VT_I4) {
             // Written back as the parameter's type, with its value.
             ASSERT_EQ(V_VT(&variable), VT_I2) << c.member;

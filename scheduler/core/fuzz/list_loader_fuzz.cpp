@@ -33,7 +33,7 @@ public:
 class BytesStore final : public ListStore {
 public:
     explicit BytesStore(std::string_view bytes) : bytes_(bytes) {}
-    std::optional<std::string> readList() override { return std::string(bytes_); }
+    ListReading readList() override { return {std::string(bytes_)}; }
 
 private:
     std::string_view bytes_;
@@ -41,16 +41,28 @@ private:
 
 class CountingRunner final : public ActionRunner {
 public:
-    void startProgram(std::string_view) override { ++runs; }
-    void openAddress(std::string_view) override { ++runs; }
-    void runMacro(std::string_view) override { ++runs; }
-    void shareFolder(std::string_view) override { ++runs; }
+    ActionResult startProgram(std::string_view) override {
+        ++runs;
+        return {};
+    }
+    ActionResult openAddress(std::string_view) override {
+        ++runs;
+        return {};
+    }
+    ActionResult runMacro(std::string_view) override {
+        ++runs;
+        return {};
+    }
+    ActionResult shareFolder(std::string_view) override {
+        ++runs;
+        return {};
+    }
     std::size_t runs = 0;
 };
 
 class NoDownload final : public ListDownloader {
 public:
-    void downloadList() override {}
+    ListDownload downloadList() override { return {}; }
 };
 
 void checkList(std::string_view bytes) {
@@ -82,7 +94,8 @@ void checkList(std::string_view bytes) {
     BytesStore store(bytes);
     CountingRunner runner;
     NoDownload downloader;
-    Scheduler scheduler(clock, store, runner, downloader);
+    NoJournal journal;
+    Scheduler scheduler(clock, store, runner, downloader, journal);
     const PassReport first = scheduler.startScheduler();
     check(first.listRead && first.actionsRun == runner.runs, "start pass ran the due rows");
     check(scheduler.timerPass().actionsRun == 0, "a second pass in the same minute runs nothing");

@@ -1,9 +1,9 @@
 ' A script client of Cls_Windows: Wait with the script's variables, the program associated with
 ' a document, the development mode, the control-panel pages, windows, shortcuts, folders, the
 ' version and the path and file helpers, each printed and checked.
-' usage: cscript //nologo windows_client.vbs FOLDER [emulated]
+' usage: cscript //nologo windows_client.vbs FOLDER
 ' FOLDER holds this host and a stand-in rundll32.exe that records its command lines in
-' rundll32.exe.log; "emulated": each program start takes a minute here, so one page only.
+' rundll32.exe.log.
 Option Explicit
 
 Dim passed, failed
@@ -75,10 +75,8 @@ Check "no window and no program give 0", started = 0
 
 
 ' The control-panel pages: each command line as the runner receives it.
-Dim folder, runnerLog, pages, page, recorded, tab, emulated
+Dim folder, runnerLog, pages, page, recorded, tab
 folder = WScript.Arguments(0)
-emulated = WScript.Arguments.Count > 1
-If emulated Then emulated = (WScript.Arguments(1) = "emulated")
 runnerLog = folder & "\rundll32.exe.log"
 
 ' What the runner has recorded so far; "" while the runner holds its log (this host does not
@@ -179,15 +177,13 @@ pages = Array( _
     Array("GstEnergie", Empty, "rundll32.exe shell32.dll,Control_RunDLL powercfg.cpl"))
 recorded = 0
 For Each page In pages
-    If Not emulated Or page(0) = "GstSysteme" Then
-        ' Scripts pass their variables by reference: the member must leave them as they were.
-        tab = page(1)
-        OpenPage page(0), tab
-        recorded = recorded + 1
-        found = RecordedRun(recorded)
-        Check page(0) & " starts [" & page(2) & "], not [" & found & "]", found = page(2)
-        Check page(0) & " keeps the variable", tab = page(1)
-    End If
+    ' Scripts pass their variables by reference: the member must leave them as they were.
+    tab = page(1)
+    OpenPage page(0), tab
+    recorded = recorded + 1
+    found = RecordedRun(recorded)
+    Check page(0) & " starts [" & page(2) & "], not [" & found & "]", found = page(2)
+    Check page(0) & " keeps the variable", tab = page(1)
 Next
 WScript.Echo recorded & " pages started"
 
