@@ -5,8 +5,11 @@
 # exits 0 even after a script error).
 # Files other than scripts are stand-ins for programs the library starts: they go into a folder
 # with a copy of cscript, which runs from there, so that the platform's program search (the
-# host's own folder first) finds them before the real programs. Each client gets that folder as
-# its first argument, and "emulated" as its second where 32-bit programs are emulated.
+# host's own folder first) finds them before the real programs. The system's own programs
+# (rundll32.exe, sndvol32.exe), which the library starts by their full path in the system
+# folder, take the place of the prefix's copies there for the run and are put back after it.
+# Each client gets the stand-ins' folder as its first argument, and "emulated" as its second
+# where 32-bit programs are emulated.
 # usage: run-script-test.sh 32|64 KORVEL.dll (CLIENT.vbs | STAND-IN)...
 set -uo pipefail
 bits=$1 library=$2
@@ -17,10 +20,26 @@ if [ "$bits" = 32 ] && ! wine_runs_32bit; then
   exit 77
 fi
 "$(dirname "$0")/wine-prefix.sh"
+# Wine takes its own build of a program of the system folder unless told to take the file there.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rundll32.exe,sndvol32.exe=n,b"
 system=system32
 [ "$bits" = 32 ] && system=syswow64
 folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
+system_folder=$WINEPREFIX/drive_c/windows/$system
+# Puts back what a system program's stand-in replaced (also what a run cut short left aside).
+restore_system_programs() {
+  local name
+  for name in rundll32.exe sndvol32.exe; do
+    rm -f "$system_folder/$name.log"
+    if [ -e "$system_folder/$name.korvel-original" ]; then
+      mv -f "$system_folder/$name.korvel-original" "$system_folder/$name"
+    elif [ -e "$system_folder/$name.korvel-added" ]; then
+      rm -f "$system_folder/$name" "$system_folder/$name.korvel-added"
+    fi
+  done
+}
+restore_system_programs
+trap 'restore_system_programs; rm -rf "$folder"' EXIT
 clients=() stand_ins=()
 for file in "$@"; do
   case "$file" in
@@ -30,6 +49,16 @@ for file in "$@"; do
 done
 cp "$WINEPREFIX/drive_c/windows/$system/cscript.exe" "${stand_ins[@]}" "$folder/" ||
   { echo "cannot copy the stand-ins"; exit 1; }
+for stand_in in "${stand_ins[@]}"; do
+  name=$(basename "$stand_in")
+  case "$name" in rundll32.exe | sndvol32.exe) ;; *) continue ;; esac
+  if [ -e "$system_folder/$name" ]; then
+    mv -f "$system_folder/$name" "$system_folder/$name.korvel-original"
+  else
+    : >"$system_folder/$name.korvel-added"
+  fi
+  cp "$stand_in" "$system_folder/$name" || { echo "cannot place the stand-in $name"; exit 1; }
+done
 # Output goes through a file: a pipe inherited by Wine's services would never close.
 $WINE "C:\\windows\\$system\\regsvr32.exe" /s "$(windows_path "$library")" >/dev/null 2>&1 </dev/null ||
   { echo "regsvr32 failed"; exit 1; }

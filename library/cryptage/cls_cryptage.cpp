@@ -29,11 +29,11 @@ void tell(std::wstring_view text) { showLibraryMessage(text); }
 // "Error <n> during <operation>" with the last error, read before anything else can change it.
 void tellFailure(const wchar_t* operation) { tell(L"Error " + lastErrorNumber() + L" during " + operation); }
 
-// A text as the provider's bytes: its ANSI bytes, as many as the text has characters.
+// A text as the provider's bytes: all its ANSI bytes (under a double-byte code page a
+// character may take two: cutting them to the number of characters would sign, encrypt or
+// derive a key from a prefix only).
 std::string bytesOf(std::wstring_view text) {
-    std::string bytes = toAnsi(text);
-    if (bytes.size() > text.size()) bytes.resize(text.size());
-    return bytes;
+    return toAnsi(text);
 }
 
 // Bytes as a text of one character per byte through the ANSI code page.
@@ -181,6 +181,7 @@ HRESULT Cls_Cryptage::put_Signature(BSTR *vData) {
 HRESULT Cls_Cryptage::Sign() {
     status_ = kStarted;
     signature_.clear();
+    bool done = false;
     try {
         unique_hcryptprov provider;
         unique_hcrypthash hash;
@@ -203,13 +204,15 @@ HRESULT Cls_Cryptage::Sign() {
                     tellFailure(L"CryptSignHash");
                 } else {
                     signature_ = textOfBytes(std::string_view(signature).substr(0, size));
+                    done = true;
                 }
             }
         }
     } catch (...) {
         tell(describe(L"ErrSign "));
     }
-    status_ = kFinished;
+    if (!done) signature_.clear();
+    status_ = done ? kFinished : kFailed;
     return S_OK;
 }
 
@@ -252,14 +255,18 @@ HRESULT Cls_Cryptage::Validate() {
     return S_OK;
 }
 
+// Encrypt and Decrypt leave nothing of an earlier result, nor the text itself, in OutBuffer when
+// they fail: a caller that does not look at Status must not take the plain text for a cipher.
 HRESULT Cls_Cryptage::Encrypt() {
     status_ = kStarted;
+    outBuffer_.clear();
+    bool done = false;
     try {
         PasswordKey password;
         if (password.derive(password_)) {
             // The working text has room for twice the data, as a block cipher would need.
-            const size_t length = inBuffer_.size();
             std::string buffer = bytesOf(inBuffer_);
+            const size_t length = buffer.size();
             buffer.resize(2 * length, ' ');
             DWORD dataLength = DWORD(length);
             if (!CryptEncrypt(password.key.get(), 0, TRUE, 0, reinterpret_cast<BYTE*>(buffer.data()), &dataLength,
@@ -267,25 +274,29 @@ HRESULT Cls_Cryptage::Encrypt() {
                 std::wstring error = lastErrorNumber();
                 tell(L"bytes required:" + std::to_wstring(dataLength));
                 tell(L"Error " + error + L" during CryptEncrypt!");
+            } else {
+                outBuffer_ = textOfBytes(std::string_view(buffer).substr(0, dataLength));
+                done = true;
             }
-            outBuffer_ = textOfBytes(std::string_view(buffer).substr(0, dataLength));
         }
     } catch (...) {
         tell(describe(L"ErrEncrypt "));
     }
-    status_ = kFinished;
+    if (!done) outBuffer_.clear();
+    status_ = done ? kFinished : kFailed;
     return S_OK;
 }
 
 HRESULT Cls_Cryptage::Decrypt() {
     status_ = kStarted;
     outBuffer_.clear();
+    bool done = false;
     try {
         PasswordKey password;
         if (password.derive(password_)) {
             // The blanks after the data are decrypted too, and dropped.
-            const size_t length = inBuffer_.size();
             std::string buffer = bytesOf(inBuffer_);
+            const size_t length = buffer.size();
             buffer.resize(2 * length, ' ');
             DWORD dataLength = DWORD(buffer.size());
             if (!CryptDecrypt(password.key.get(), 0, TRUE, 0, reinterpret_cast<BYTE*>(buffer.data()), &dataLength)) {
@@ -294,12 +305,14 @@ HRESULT Cls_Cryptage::Decrypt() {
                 tell(L"Error " + error + L" during CryptDecrypt!");
             } else {
                 outBuffer_ = textOfBytes(std::string_view(buffer).substr(0, length));
+                done = true;
             }
         }
     } catch (...) {
         tell(describe(L"ErrDecrypt "));
     }
-    status_ = kFinished;
+    if (!done) outBuffer_.clear();
+    status_ = done ? kFinished : kFailed;
     return S_OK;
 }
 

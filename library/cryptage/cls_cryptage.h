@@ -33,6 +33,8 @@ private:
     static constexpr LONG kStarted = 0;
     static constexpr LONG kFinished = 1;
     static constexpr LONG kConfirmed = 2;
+    // The operation could not be done: its result (OutBuffer, Signature) is empty.
+    static constexpr LONG kFailed = 3;
 
     bool PrepareKeyContainer();
 

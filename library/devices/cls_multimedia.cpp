@@ -77,8 +77,18 @@ HRESULT Cls_Multimedia::OuvrirCD() {
 HRESULT Cls_Multimedia::JouerUnWav(BSTR *Fichier) {
     return guarded([&] {
         if (std::optional<std::string> file = fileArgumentOf(Fichier))
-            for (const std::string& command : media::mediaCommands(MediaMember::JouerUnWav, *file))
-                mciExecute(command.c_str());
+            for (const std::string& command : media::mediaCommands(MediaMember::JouerUnWav, *file)) {
+                // The platform's executor shows its own box on a failure; unattended, the
+                // command goes without it and its failure where the library's messages go.
+                if (!unattended()) {
+                    mciExecute(command.c_str());
+                    continue;
+                }
+                const MCIERROR error = mciSendStringA(command.c_str(), nullptr, 0, nullptr);
+                char text[256] = {};
+                if (error != 0 && mciGetErrorStringA(error, text, sizeof text))
+                    showLibraryMessage(fromAnsi(text), MB_ICONHAND, L"Error in mciExecute()");
+            }
         return S_OK;
     });
 }
@@ -88,7 +98,7 @@ HRESULT Cls_Multimedia::ReglageVolume(VARIANT_BOOL *Grand) {
         // The full mixer when asked for it; the small volume slider otherwise, the parameter
         // left out included.
         const bool full = Grand && *Grand != VARIANT_FALSE;
-        startCommandLine(full ? "sndvol32" : "sndvol32 /t", kMinimisedWithFocus);
+        startSystemProgram(full ? "sndvol32" : "sndvol32 /t", kMinimisedWithFocus);
         return S_OK;
     });
 }

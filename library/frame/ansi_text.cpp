@@ -13,6 +13,17 @@ std::string toAnsi(std::wstring_view text) {
     return result;
 }
 
+bool convertsExactly(std::wstring_view text) noexcept {
+    if (text.empty()) return true;
+    // UTF-8 and UTF-7 hold every character, and take neither the flag nor the question.
+    const UINT codePage = GetACP();
+    if (codePage == CP_UTF8 || codePage == CP_UTF7) return true;
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), int(text.size()), nullptr, 0,
+                                         nullptr, &usedDefault);
+    return size > 0 && !usedDefault;
+}
+
 std::wstring fromAnsi(std::string_view text) {
     if (text.empty()) return {};
     int size = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
@@ -31,7 +42,8 @@ AnsiArgument::AnsiArgument(BSTR* variable) : AnsiArgument(variable ? *variable :
     variable_ = variable;
 }
 
-AnsiArgument::AnsiArgument(BSTR value) : null_(value == nullptr), text_(toAnsi(textOf(value))) {}
+AnsiArgument::AnsiArgument(BSTR value)
+    : null_(value == nullptr), text_(toAnsi(textOf(value))), exact_(convertsExactly(textOf(value))) {}
 
 AnsiArgument::~AnsiArgument() {
     if (!variable_ || null_) return;

@@ -16,6 +16,12 @@ namespace korvel {
 std::string toAnsi(std::wstring_view text);
 std::wstring fromAnsi(std::string_view text);
 
+// Whether every character of `text` has its own character in the ANSI code page. The
+// conversion above maps the others to look-alikes ("\uff32eport.txt" to "Report.txt", full-width
+// dots and backslashes to "..\\"): a path that does not convert exactly would name another file,
+// so members that hand a path to the platform refuse it instead, as a file not found.
+bool convertsExactly(std::wstring_view text) noexcept;
+
 // A new automation string; throws std::bad_alloc when the platform cannot allocate it.
 BSTR makeString(std::wstring_view text);
 // The text of an automation string: a null string reads as empty.
@@ -35,11 +41,14 @@ public:
 
     // The text for the platform call; null when the caller passed a null string.
     const char* get() const noexcept { return null_ ? nullptr : text_.c_str(); }
+    // Whether get() is the caller's text itself, not a look-alike (see convertsExactly).
+    bool exact() const noexcept { return exact_; }
 
 private:
     BSTR* variable_ = nullptr;
     bool null_;
     std::string text_;
+    bool exact_;
 };
 
 // The first `count` characters of an ANSI buffer as automation text, the buffer read whole

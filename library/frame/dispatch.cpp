@@ -36,6 +36,25 @@ bool lessThan(const MemberShape& m, DISPID id, INVOKEKIND kind) {
     return m.id < id || (m.id == id && m.kind < kind);
 }
 
+// Letters a-z made capitals; 0 for anything beyond ASCII (not compared here).
+wchar_t asciiUpper(wchar_t c) {
+    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
+    return c < 0x80 ? c : 0;
+}
+
+// -1, 0 or 1 as `key` (upper case) sorts before, with or after `name` in any case; 2 when the
+// name holds a character beyond ASCII.
+int compareName(const std::wstring& key, const wchar_t* name) {
+    std::size_t i = 0;
+    for (;; ++i) {
+        const wchar_t c = name[i] ? asciiUpper(name[i]) : L'\0';
+        if (name[i] && c == 0) return 2;
+        const wchar_t k = i < key.size() ? key[i] : L'\0';
+        if (k != c) return k < c ? -1 : 1;
+        if (k == L'\0') return 0;
+    }
+}
+
 }  // namespace
 
 struct InterfaceShapeLoader {
@@ -71,12 +90,23 @@ struct InterfaceShapeLoader {
                     member.parameters.push_back(param);
                 }
             }
+            BSTR name = nullptr;
+            if (SUCCEEDED(vtableView->GetDocumentation(func->memid, &name, nullptr, nullptr, nullptr)) && name) {
+                std::wstring key(name);
+                SysFreeString(name);
+                bool ascii = !key.empty();
+                for (wchar_t& c : key) ascii = ascii && (c = asciiUpper(c)) != 0;
+                if (ascii) shape->names_.emplace_back(std::move(key), func->memid);
+            }
             vtableView->ReleaseFuncDesc(func);
             shape->members_.push_back(std::move(member));
         }
         vtableView->ReleaseTypeAttr(attr);
         std::sort(shape->members_.begin(), shape->members_.end(),
                   [](const MemberShape& a, const MemberShape& b) { return lessThan(a, b.id, b.kind); });
+        // A property's get and put share one name and one id.
+        std::sort(shape->names_.begin(), shape->names_.end());
+        shape->names_.erase(std::unique(shape->names_.begin(), shape->names_.end()), shape->names_.end());
         shape->dispatchView_ = dispatchView.detach();
         return shape;
     }
@@ -98,6 +128,20 @@ const MemberShape* InterfaceShape::find(DISPID id, INVOKEKIND kind) const noexce
     auto it = std::lower_bound(members_.begin(), members_.end(), id,
                                [kind](const MemberShape& m, DISPID wanted) { return lessThan(m, wanted, kind); });
     return it != members_.end() && it->id == id && it->kind == kind ? &*it : nullptr;
+}
+
+DISPID InterfaceShape::idOfName(const wchar_t* name) const noexcept {
+    std::size_t low = 0;
+    std::size_t high = names_.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        const int order = compareName(names_[middle].first, name);
+        if (order == 2) return DISPID_UNKNOWN;
+        if (order == 0) return names_[middle].second;
+        if (order < 0) low = middle + 1;
+        else high = middle;
+    }
+    return DISPID_UNKNOWN;
 }
 
 namespace {

@@ -43,10 +43,16 @@ public:
 
     ITypeInfo* dispatchTypeInfo() const noexcept { return dispatchView_; }
     const MemberShape* find(DISPID id, INVOKEKIND kind) const noexcept;
+    // The id of the member named `name` in any letter case; DISPID_UNKNOWN when no member has
+    // that name or the name holds more than ASCII (the type library's lookup then answers).
+    DISPID idOfName(const wchar_t* name) const noexcept;
 
 private:
     ITypeInfo* dispatchView_ = nullptr;  // kept for the life of the process
     std::vector<MemberShape> members_;   // sorted by id, then kind
+    // Script hosts ask for a member's id by name at every call; the platform's lookup walks the
+    // members in order, so a call cost more the later its member stood in a large class.
+    std::vector<std::pair<std::wstring, DISPID>> names_;  // upper case, sorted
 
     friend struct InterfaceShapeLoader;
 };
@@ -106,6 +112,13 @@ public:
         if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
         const InterfaceShape* s = shape();
         if (!s) return TYPE_E_CANTLOADLIBRARY;
+        if (count == 1 && names && names[0] && ids) {
+            const DISPID id = s->idOfName(names[0]);
+            if (id != DISPID_UNKNOWN) {
+                ids[0] = id;
+                return S_OK;
+            }
+        }
         return DispGetIDsOfNames(s->dispatchTypeInfo(), names, count, ids);
     }
     IFACEMETHODIMP Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,

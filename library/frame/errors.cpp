@@ -82,9 +82,53 @@ HRESULT notImplemented(const IID& iid, std::wstring_view className, std::wstring
     return E_NOTIMPL;
 }
 
+namespace {
+
+thread_local std::wstring unshownMessages;
+
+bool visibleWindowStation() noexcept {
+    USEROBJECTFLAGS flags{};
+    DWORD needed = 0;
+    const HWINSTA station = GetProcessWindowStation();
+    // Not known: taken as visible, as the boxes always were.
+    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+}  // namespace
+
+bool unattended() noexcept {
+    wchar_t value[4] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KORVEL_SANS_MESSAGES", value, 4);
+    if (length == 1 && value[0] == L'1') return true;
+    DWORD setting = 0;
+    DWORD size = sizeof setting;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\TOLVARE\\KORVEL", L"SansMessages", RRF_RT_REG_DWORD, nullptr,
+                     &setting, &size) == ERROR_SUCCESS &&
+        setting == 1)
+        return true;
+    return !visibleWindowStation();
+}
+
+void forgetUnshownMessages() noexcept {
+    unshownMessages.clear();
+}
+
+std::wstring withUnshownMessages(const std::wstring& description) {
+    if (unshownMessages.empty()) return description;
+    return description.empty() ? unshownMessages : description + L" (" + unshownMessages + L")";
+}
+
 void showLibraryMessage(std::wstring_view text, UINT icon, const wchar_t* caption) noexcept try {
     std::wstring body(text);
-    MessageBoxW(nullptr, body.c_str(), caption, MB_OK | icon | MB_TASKMODAL | MB_SETFOREGROUND);
+    if (!unattended()) {
+        MessageBoxW(nullptr, body.c_str(), caption, MB_OK | icon | MB_TASKMODAL | MB_SETFOREGROUND);
+        return;
+    }
+    const std::wstring line = std::wstring(caption) + L" : " + body;
+    OutputDebugStringW((L"KORVEL " + line + L"\n").c_str());
+    if (!unshownMessages.empty()) unshownMessages += L" ; ";
+    unshownMessages += line;
 } catch (...) {
 }
 

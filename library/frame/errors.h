@@ -66,13 +66,23 @@ HRESULT reportFailure(HRESULT status, const IID& iid, std::wstring_view source,
 // The failure of a member whose behaviour is not part of this build yet.
 HRESULT notImplemented(const IID& iid, std::wstring_view className, std::wstring_view member) noexcept;
 
+// The messages of the member running on this thread that were not shown (unattended use):
+// forgotten when a member starts; added to the description of an error it raises.
+void forgetUnshownMessages() noexcept;
+std::wstring withUnshownMessages(const std::wstring& description);
+
 // Runs a member body (returning HRESULT) and maps every exception to a status and error object.
 template <typename Body>
 HRESULT guarded(const IID& iid, Body&& body) noexcept {
+    forgetUnshownMessages();
     try {
         return body();
     } catch (const RuntimeError& error) {
-        return reportFailure(error.status(), iid, error.source(), error.description());
+        try {
+            return reportFailure(error.status(), iid, error.source(), withUnshownMessages(error.description()));
+        } catch (...) {
+            return reportFailure(error.status(), iid, error.source(), error.description());
+        }
     } catch (const std::bad_alloc&) {
         return reportFailure(E_OUTOFMEMORY, iid, kApplicationTitle, runtimeErrorDescription(kOutOfMemory));
     } catch (...) {
@@ -80,7 +90,16 @@ HRESULT guarded(const IID& iid, Body&& body) noexcept {
     }
 }
 
-// The library's modal message box: OK button, caption TOLVARE unless another is given.
+// The library's modal message box: OK button, caption TOLVARE unless another is given. Every
+// box has OK alone, so a member goes on after it as after the click. Unattended (see
+// unattended()), no box: the caption and text go to the debug output and to the description
+// of an error the member raises anyway.
 void showLibraryMessage(std::wstring_view text, UINT icon = 0, const wchar_t* caption = kApplicationTitle) noexcept;
+
+// Whether nobody may be there to click: the process's window station is not visible (a
+// service, a scheduled task run without a session), the environment variable
+// KORVEL_SANS_MESSAGES is 1, or HKCU\Software\TOLVARE\KORVEL\SansMessages is a DWORD 1.
+// Asked at each box, so that a script may change its mind between calls.
+bool unattended() noexcept;
 
 }  // namespace korvel

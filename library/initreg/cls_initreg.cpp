@@ -32,7 +32,8 @@ constexpr size_t kLongestPath = 32767;
 const char* openableName(const AnsiArgument& file) {
     static const std::string refused(MAX_PATH + 1, '?');
     const char* name = file.get();
-    return name && std::strlen(name) > kLongestPath ? refused.c_str() : name;
+    // A name the code page holds only as a look-alike is another file's: refused as well.
+    return name && (std::strlen(name) > kLongestPath || !file.exact()) ? refused.c_str() : name;
 }
 
 // Rights of the registry members: reading, and writing or deleting.
@@ -420,7 +421,7 @@ HRESULT Cls_InitREG::pathNameOf(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), BS
         DWORD count;
         {
             AnsiArgument name(path);
-            count = name.get() ? convert(name.get(), buffer, kBufferSize) : 0;
+            count = name.get() && name.exact() ? convert(name.get(), buffer, kBufferSize) : 0;
         }
         *result = leftOfBuffer(buffer, kBufferSize, long(count));
         return S_OK;
@@ -442,7 +443,7 @@ HRESULT Cls_InitREG::RenommerFichier(BSTR *strPathFichierSRC, BSTR *strPathFichi
     try {
         if (!strPathFichierSRC || !strPathFichierDEST) return S_OK;
         AnsiArgument source(strPathFichierSRC), target(strPathFichierDEST);
-        if (source.get() && target.get() && *source.get() && *target.get() &&
+        if (source.get() && target.get() && *source.get() && *target.get() && source.exact() && target.exact() &&
             MoveFileA(source.get(), target.get())) {
             *pRetVal = VARIANT_TRUE;
         }

@@ -414,14 +414,55 @@ bool isRichTextType(const tolvare::unique_variant& type) {
     return rich;
 }
 
-// Writes `bytes` as the whole file `path`; the run-time error of a failed open otherwise.
-void writeWholeFile(const std::wstring& path, const std::string& bytes) {
-    tolvare::unique_hfile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw RuntimeError(kPathFileAccessError);
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) || written != bytes.size())
-        throw RuntimeError(kPathFileAccessError);
+
+// Unsent messages are ~KEMxxxxxxxx.eml in the user's temporary folder: a name of their own for
+// each call (two at once do not overwrite each other), a folder every user may write (a
+// per-machine install's folder is read-only). The mail program reads the file when it opens it,
+// which ShellExecute does not wait for: files of ours older than this are removed at the next
+// call.
+constexpr ULONGLONG kUnsentMessageLifetime = 10ull * 60 * 10'000'000;  // 10 minutes, in 100 ns
+
+void removeOldUnsentMessages(const std::wstring& folder) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG current = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    WIN32_FIND_DATAW found;
+    tolvare::unique_hfind search(FindFirstFileW((folder + L"~KEM*.eml").c_str(), &found));
+    if (!search) return;
+    do {
+        const ULONGLONG written = (ULONGLONG(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wcslen(found.cFileName) == 16 &&
+            current > written + kUnsentMessageLifetime)
+            DeleteFileW((folder + found.cFileName).c_str());
+    } while (FindNextFileW(search.get(), &found));
+}
+
+// Creates a new unsent message file holding `bytes`; its path.
+std::wstring writeUnsentMessage(const std::string& bytes) {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) throw RuntimeError(kPathFileAccessError);
+    removeOldUnsentMessages(folder);
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        wchar_t name[16];
+        swprintf(name, 16, L"%08X", (GetCurrentProcessId() * 7919u) ^ (GetTickCount() << 8) ^ serial++);
+        const std::wstring path = std::wstring(folder) + L"~KEM" + name + L".eml";
+        tolvare::unique_hfile file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            throw RuntimeError(kPathFileAccessError);
+        }
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) || written != bytes.size()) {
+            file.reset();
+            DeleteFileW(path.c_str());
+            throw RuntimeError(kPathFileAccessError);
+        }
+        return path;
+    }
+    throw RuntimeError(kPathFileAccessError);
 }
 
 }  // namespace
@@ -480,7 +521,8 @@ HRESULT Cls_Internet::TelechargeFichier(BSTR sURL, BSTR sLocalFile, VARIANT_BOOL
     if (!pRetVal) return E_POINTER;
     return guarded([&] {
         AnsiArgument url(sURL), file(sLocalFile);
-        *pRetVal = downloadWhole(url.get(), file.get()) ? VARIANT_TRUE : VARIANT_FALSE;
+        // A target the code page holds only as a look-alike would be another file.
+        *pRetVal = file.exact() && downloadWhole(url.get(), file.get()) ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     });
 }
@@ -625,16 +667,17 @@ HRESULT Cls_Internet::EcrireEmail_OutlookExpress(BSTR *MsgFrom, BSTR *MsgTo, BST
     if (!MsgFrom || !MsgTo || !MsgCC || !MsgBCC || !MsgSubject || !MsgPriority || !MsgMessage || !pRetVal)
         return E_POINTER;
     return guarded([&] {
-        const std::wstring file = libraryFolder() + L"\\temp.eml";
         const std::string from = ansiOf(*MsgFrom), to = ansiOf(*MsgTo), cc = ansiOf(*MsgCC), bcc = ansiOf(*MsgBCC),
                           subject = ansiOf(*MsgSubject), body = ansiOf(*MsgMessage);
-        writeWholeFile(file, internet::composeMessageFile({from, to, cc, bcc, subject, *MsgPriority, body}));
+        // Without a recipient there is no message to open: nothing is written.
         if (to.empty()) {
             *pRetVal = VARIANT_FALSE;
             return S_OK;
         }
+        const std::wstring file =
+            writeUnsentMessage(internet::composeMessageFile({from, to, cc, bcc, subject, *MsgPriority, body}));
         *pRetVal = VARIANT_TRUE;
-        ShellExecuteA(GetDesktopWindow(), "Open", toAnsi(file).c_str(), "", "", SW_SHOWNORMAL);
+        ShellExecuteW(GetDesktopWindow(), L"open", file.c_str(), L"", L"", SW_SHOWNORMAL);
         return S_OK;
     });
 }

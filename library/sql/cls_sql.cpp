@@ -7,8 +7,10 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "library/frame/ansi_text.h"
 #include "library/frame/module.h"
@@ -50,7 +52,9 @@ std::wstring VerifierSourcesODBC(std::wstring_view name) {
         return check.answer();
     }
     for (;;) {
-        SQLCHAR sourceName[32], description[128];
+        // Data source names may be longer than the 32 characters of old: room for any name a
+        // person would give (Wine's 32-bit driver manager fails with buffers of 16 KB).
+        SQLCHAR sourceName[1024], description[1024];
         std::fill(std::begin(sourceName), std::end(sourceName), SQLCHAR(' '));
         std::fill(std::begin(description), std::end(description), SQLCHAR(' '));
         SQLSMALLINT nameLength = 0, descriptionLength = 0;
@@ -67,60 +71,110 @@ std::wstring VerifierSourcesODBC(std::wstring_view name) {
     return check.answer();
 }
 
-// Cls_InitREG's members as this class calls them: a failure of any ends the call.
-class Settings {
+// What a creation changed, put back in reverse order unless it is kept: a write that fails
+// leaves nothing of a half-made data source where the driver manager would list it.
+class Undo {
 public:
-    Settings() {
-        HRESULT hr = createObject<Cls_InitREG>(IID__Cls_InitREG, store_.put_void());
-        if (FAILED(hr)) throw RuntimeError(hr);
+    Undo() = default;
+    Undo(const Undo&) = delete;
+    Undo& operator=(const Undo&) = delete;
+    ~Undo() {
+        if (kept_) return;
+        for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) (*step)();
     }
-
-    std::wstring windowsFolder() { return folder(&_Cls_InitREG::RetourneCheminWindows); }
-    std::wstring systemFolder() { return folder(&_Cls_InitREG::RetourneCheminSystem); }
-
-    void writeIni(const std::wstring& section, const std::wstring& entry, const std::wstring& value,
-                  const std::wstring& file) {
-        Text s(section), e(entry), v(value), f(file);
-        LONG written = 0;
-        check(store_->IniEcrire(&s.value, &e.value, &v.value, &f.value, &written));
-    }
-    void createKey(const std::wstring& key) {
-        Text k(key);
-        tolvare::unique_variant ignored;
-        check(store_->CreerREG_Cle(&k.value, ignored.put()));
-    }
-    void writeText(const std::wstring& key, const std::wstring& entry, const std::wstring& value) {
-        Text k(key), e(entry), v(value);
-        tolvare::unique_variant ignored;
-        check(store_->EcrireREG_STRING(&k.value, &e.value, &v.value, ignored.put()));
-    }
-    void writeNumber(const std::wstring& key, const std::wstring& entry, LONG value) {
-        Text k(key), e(entry);
-        tolvare::unique_variant ignored;
-        check(store_->EcrireREG_DWORD(&k.value, &e.value, &value, ignored.put()));
-    }
+    void add(std::function<void()> step) { steps_.push_back(std::move(step)); }
+    void keep() { kept_ = true; }
 
 private:
-    // A by-reference text argument, the callee free to replace it.
-    struct Text {
-        explicit Text(const std::wstring& text) : value(makeString(text)) {}
-        ~Text() { SysFreeString(value); }
-        Text(const Text&) = delete;
-        Text& operator=(const Text&) = delete;
-        BSTR value;
-    };
-
-    std::wstring folder(HRESULT (STDMETHODCALLTYPE _Cls_InitREG::*member)(BSTR*)) {
-        tolvare::unique_bstr path;
-        check((store_.get()->*member)(path.put()));
-        return std::wstring(textOf(path.get()));
-    }
-    static void check(HRESULT hr) {
-        if (FAILED(hr)) throw RuntimeError(hr);
-    }
-
-    tolvare::com_ptr<_Cls_InitREG> store_;
+    std::vector<std::function<void()>> steps_;
+    bool kept_ = false;
 };
+
+// The writes of a creation, each checked, each undone when a later one fails. `failedPlace`
+// names where the first failure was.
+class SourceWriter {
+public:
+    explicit SourceWriter(Undo& undo) : undo_(undo) {}
+
+    bool createKey(const std::wstring& path) {
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, &disposition) !=
+            ERROR_SUCCESS)
+            return failed(L"HKEY_CURRENT_USER\\" + path);
+        RegCloseKey(key);
+        if (disposition == REG_CREATED_NEW_KEY) undo_.add([path] { RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()); });
+        return true;
+    }
+    bool setText(const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+        return setValue(path, name, REG_SZ, value.c_str(), DWORD((value.size() + 1) * sizeof(wchar_t)));
+    }
+    bool setNumber(const std::wstring& path, const std::wstring& name, DWORD value) {
+        return setValue(path, name, REG_DWORD, &value, sizeof value);
+    }
+    bool writeProfile(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                      const std::wstring& file) {
+        constexpr wchar_t kAbsent[] = L"\x01KORVEL\x01";
+        std::vector<wchar_t> previous(4096);
+        const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), kAbsent, previous.data(),
+                                                      DWORD(previous.size()), file.c_str());
+        const std::wstring before(previous.data(), length);
+        if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()))
+            return failed(file);
+        undo_.add([=] {
+            WritePrivateProfileStringW(section.c_str(), key.c_str(), before == kAbsent ? nullptr : before.c_str(),
+                                       file.c_str());
+        });
+        return true;
+    }
+    const std::wstring& failedPlace() const { return failedPlace_; }
+
+private:
+    bool setValue(const std::wstring& path, const std::wstring& name, DWORD type, const void* data, DWORD size) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
+            return failed(L"HKEY_CURRENT_USER\\" + path);
+        DWORD previousType = 0;
+        DWORD previousSize = 0;
+        const bool existed =
+            RegQueryValueExW(key, name.c_str(), nullptr, &previousType, nullptr, &previousSize) == ERROR_SUCCESS;
+        std::vector<BYTE> previous(previousSize);
+        if (existed && previousSize > 0)
+            RegQueryValueExW(key, name.c_str(), nullptr, &previousType, previous.data(), &previousSize);
+        const LSTATUS written = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(key);
+        if (written != ERROR_SUCCESS) return failed(L"HKEY_CURRENT_USER\\" + path);
+        undo_.add([=] {
+            HKEY opened = nullptr;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_WRITE, &opened) != ERROR_SUCCESS) return;
+            if (existed)
+                RegSetValueExW(opened, name.c_str(), 0, previousType, previous.data(), DWORD(previous.size()));
+            else
+                RegDeleteValueW(opened, name.c_str());
+            RegCloseKey(opened);
+        });
+        return true;
+    }
+    bool failed(const std::wstring& place) {
+        if (failedPlace_.empty()) failedPlace_ = place;
+        return false;
+    }
+
+    Undo& undo_;
+    std::wstring failedPlace_;
+};
+
+std::wstring windowsFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetWindowsDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
+std::wstring systemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return folder;
+}
 
 }  // namespace
 
@@ -141,35 +195,39 @@ HRESULT Cls_SQL::Creer_ODBC_Access(BSTR *DBFichier, BSTR *LienODBC, VARIANT *pRe
         const std::wstring file(textOf(*DBFichier)), name(textOf(*LienODBC));
         if (!askFileSystem(L"FileExists", file)) {
             answer = L"Fichier inexistant.";
+        } else if (name.empty() || name.find_first_of(std::wstring(L"\\[]=\0", 5)) != std::wstring::npos) {
+            // Not a name a data source can have: it would write into the list's own key, a key
+            // below another source's, or a broken section of ODBC.INI.
+            answer = L"Lien ODBC incorrect.";
         } else {
             answer = VerifierSourcesODBC(name);
         }
         if (answer.empty()) {
             const std::wstring driver = L"Microsoft Access Driver (*.mdb)";
-            const std::wstring sources = L"HKEY_CURRENT_USER\\Software\\ODBC\\ODBC.INI\\";
+            const std::wstring sources = L"Software\\ODBC\\ODBC.INI\\";
             const std::wstring key = sources + name, jet = key + L"\\Engines\\Jet";
-            Settings settings;
-            const std::wstring ini = settings.windowsFolder() + L"\\ODBC.INI";
-            settings.writeIni(L"ODBC 32 bit Data Sources", name, driver + L" (32 bit)", ini);
-            const std::wstring driverFile = settings.systemFolder() + L"\\odbcjt32.dll";
-            settings.writeIni(name, L"Driver32", driverFile, ini);
-            settings.writeText(sources + L"ODBC Data Sources", name, driver);
-            settings.createKey(key);
-            settings.createKey(key + L"\\Engines");
-            settings.createKey(jet);
-            settings.writeText(key, L"DBQ", file);
-            settings.writeText(key, L"Description", name);
-            settings.writeText(key, L"Driver", driverFile);
-            settings.writeText(key, L"FIL", L"MS Access;");
-            settings.writeText(key, L"UID", L"");
-            settings.writeNumber(key, L"SafeTransactions", 0);
-            settings.writeNumber(key, L"DriverId", 25);
-            settings.writeText(jet, L"ImplicitCommitSync", L"");
-            settings.writeText(jet, L"UserCommitSync", L"Yes");
-            settings.writeNumber(jet, L"MaxBufferSize", 2048);
-            settings.writeNumber(jet, L"PageTimeout", 5);
-            settings.writeNumber(jet, L"Threads", 3);
-            answer = L"Creation OK";
+            const std::wstring ini = windowsFolder() + L"\\ODBC.INI";
+            const std::wstring driverFile = systemFolder() + L"\\odbcjt32.dll";
+            Undo undo;
+            SourceWriter w(undo);
+            // Every write checked; the first that fails stops the creation and undoes the others.
+            const bool written =
+                w.createKey(sources + L"ODBC Data Sources") && w.setText(sources + L"ODBC Data Sources", name, driver) &&
+                w.createKey(key) && w.createKey(key + L"\\Engines") && w.createKey(jet) &&
+                w.setText(key, L"DBQ", file) && w.setText(key, L"Description", name) &&
+                w.setText(key, L"Driver", driverFile) && w.setText(key, L"FIL", L"MS Access;") &&
+                w.setText(key, L"UID", L"") && w.setNumber(key, L"SafeTransactions", 0) &&
+                w.setNumber(key, L"DriverId", 25) && w.setText(jet, L"ImplicitCommitSync", L"") &&
+                w.setText(jet, L"UserCommitSync", L"Yes") && w.setNumber(jet, L"MaxBufferSize", 2048) &&
+                w.setNumber(jet, L"PageTimeout", 5) && w.setNumber(jet, L"Threads", 3) &&
+                w.writeProfile(L"ODBC 32 bit Data Sources", name, driver + L" (32 bit)", ini) &&
+                w.writeProfile(name, L"Driver32", driverFile, ini);
+            if (written) {
+                undo.keep();
+                answer = L"Creation OK";
+            } else {
+                answer = L"\u00c9criture impossible dans " + w.failedPlace() + L".";
+            }
         }
         V_BSTR(pRetVal) = makeString(answer);
         V_VT(pRetVal) = VT_BSTR;

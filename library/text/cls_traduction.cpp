@@ -55,6 +55,24 @@ std::wstring readValue(std::wstring_view file, std::wstring_view section, std::w
     return std::wstring(textOf(text.get()));
 }
 
+// The whole value of `key` in `section` of `file`, however long; nothing when the file, the
+// section or the key is missing. (A default cannot tell: the platform trims its trailing blanks
+// and cuts it to the buffer.)
+std::optional<std::wstring> readWholeValue(std::wstring_view file, std::wstring_view section, std::wstring_view key) {
+    static constexpr char kAbsent[] = "\x01\x02KORVEL\x02\x01";
+    const std::string fileA = openableName(file), sectionA = toAnsi(section), keyA = toAnsi(key);
+    for (DWORD size = 1024; size <= 1u << 24; size *= 4) {
+        std::string buffer(size, '\0');
+        const DWORD count =
+            GetPrivateProfileStringA(sectionA.c_str(), keyA.c_str(), kAbsent, buffer.data(), size, fileA.c_str());
+        if (count + 1 >= size) continue;  // cut to the buffer: read again with more room
+        buffer.resize(count);
+        if (buffer == kAbsent) return std::nullopt;
+        return fromAnsi(buffer);
+    }
+    return std::nullopt;
+}
+
 bool writeValue(std::wstring_view file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
     std::string fileA = openableName(file), sectionA = toAnsi(section), keyA = toAnsi(key), valueA = toAnsi(value);
     return WritePrivateProfileStringA(sectionA.c_str(), keyA.c_str(), valueA.c_str(), fileA.c_str()) != FALSE;
@@ -141,7 +159,7 @@ HRESULT Cls_Traduction::Sauver_LangueFeuille(IDispatch **NomForme, BSTR *Fichier
         std::optional<std::wstring> windowName = window.textProperty(L"Name");
         if (windowName) {
             if (std::optional<std::wstring> caption = window.textProperty(L"Caption"))
-                writeValue(file, *windowName, *windowName + L".Caption", *caption);
+                writeValue(file, *windowName, *windowName + L".Caption", language::storedForm(*caption));
             tolvare::unique_variant controls;
             std::optional<std::vector<tolvare::com_ptr<IDispatch>>> elements;
             if (SUCCEEDED(window.property(L"Controls", controls.get())) && V_VT(controls.get()) == VT_DISPATCH)
@@ -154,7 +172,8 @@ HRESULT Cls_Traduction::Sauver_LangueFeuille(IDispatch **NomForme, BSTR *Fichier
                 for (const wchar_t* property : kSavedProperties) {
                     std::optional<std::wstring> text = control.textProperty(property);
                     if (text && !text->empty())
-                        writeValue(file, *windowName, language::propertyKey(*controlName, index, property), *text);
+                        writeValue(file, *windowName, language::propertyKey(*controlName, index, property),
+                                   language::storedForm(*text));
                 }
             }
         }
@@ -172,14 +191,14 @@ HRESULT Cls_Traduction::Charger_LangueFeuille(IDispatch **NomForme, BSTR *Fichie
         // With no file every read gives back the current text, so nothing changes.
         std::wstring_view file = textOf(*Fichier);
         LateBound window(*NomForme);
-        // Each text is read from the file with its current value as the default, so that a
-        // missing key leaves it as it is; a text that cannot be read or set is skipped.
+        // Only the texts the file holds are set, whole: a missing key leaves the control's text
+        // exactly as it was (not read back through the code page, nor cut, nor trimmed); a text
+        // that cannot be read or set is skipped.
         auto load = [&](const LateBound& object, const std::wstring& section, const std::wstring& key,
                         const wchar_t* property) {
-            std::optional<std::wstring> current = object.textProperty(property);
-            if (!current) return;
-            std::wstring loaded = readValue(file, section, key, *current);
-            tolvare::unique_bstr text(makeString(loaded));
+            const std::optional<std::wstring> loaded = readWholeValue(file, section, key);
+            if (!loaded || !object.textProperty(property)) return;
+            tolvare::unique_bstr text(makeString(language::textOfStoredForm(*loaded)));
             object.setProperty(property, textArgument(text.get()));
         };
         std::optional<std::wstring> windowName = window.textProperty(L"Name");

@@ -252,7 +252,7 @@ std::wstring pickFolder(HWND owner, BSTR* title) {
 
 HRESULT Cls_Windows::openPage(launchers::Page page) {
     return guarded([&] {
-        startCommandLine(std::string(launchers::launcher(page).commandText));
+        startSystemProgram(std::string(launchers::launcher(page).commandText));
         return S_OK;
     });
 }
@@ -260,7 +260,7 @@ HRESULT Cls_Windows::openPage(launchers::Page page) {
 HRESULT Cls_Windows::openPage(launchers::Page page, short *tab) {
     if (!tab) return E_POINTER;
     return guarded([&] {
-        startCommandLine(launchers::commandWithTab(page, *tab));
+        startSystemProgram(launchers::commandWithTab(page, *tab));
         return S_OK;
     });
 }
@@ -268,7 +268,7 @@ HRESULT Cls_Windows::openPage(launchers::Page page, short *tab) {
 HRESULT Cls_Windows::openPage(launchers::Page page, BSTR *text) {
     return guarded([&] {
         AnsiArgument path(text);
-        startCommandLine(launchers::commandWithText(page, path.get() ? path.get() : ""));
+        startSystemProgram(launchers::commandWithText(page, path.get() ? path.get() : ""));
         return S_OK;
     });
 }
@@ -445,7 +445,7 @@ HRESULT Cls_Windows::GstEnergie() {
 HRESULT Cls_Windows::Extinction_Ordinateur(short *Mode) {
     if (!Mode) return E_POINTER;
     return guarded([&] {
-        startCommandLine(*Mode == 1 ? "rundll32.exe user.exe,restartwindows" : "rundll32.exe user.exe,exitwindows");
+        startSystemProgram(*Mode == 1 ? "rundll32.exe user.exe,restartwindows" : "rundll32.exe user.exe,exitwindows");
         return S_OK;
     });
 }
@@ -488,9 +488,17 @@ HRESULT Cls_Windows::ExecuteFichier(BSTR *FichierDestination, VARIANT *pRetVal) 
         if (code < kHighestLookupFailure) return S_OK;
         std::string commandLine;
         if (std::optional<std::string_view> found = program.written()) {
-            // The document as the caller wrote it, unquoted: the program reads the rest of its
-            // command line as the document's path, blanks included.
-            commandLine = std::string(*found) + " " + (document.get() ? document.get() : "");
+            // Both quoted: a program under "C:\Program Files" is not taken for "C:\Program.exe",
+            // and a document whose name has blanks or dashes stays one argument. A name with a
+            // quote in it cannot be passed whole.
+            const std::optional<std::string> quotedProgram = quotedArgument(*found);
+            const std::optional<std::string> quotedDocument = quotedArgument(document.get() ? document.get() : "");
+            if (!quotedProgram || !quotedDocument) {
+                V_BSTR(pRetVal) = makeString(L"Fichier non trouvé");
+                V_VT(pRetVal) = VT_BSTR;
+                return S_OK;
+            }
+            commandLine = *quotedProgram + " " + *quotedDocument;
             startCommandLine(commandLine);
         }
         V_BSTR(pRetVal) = makeString(fromAnsi(commandLine));
@@ -585,7 +593,9 @@ HRESULT Cls_Windows::Effacer_FichierDossier(BSTR *strPath, VARIANT *pRetVal) {
         operation.wFunc = FO_DELETE;
         operation.pFrom = list.c_str();
         operation.pTo = nullptr;
-        operation.fFlags = FOF_ALLOWUNDO;
+        // Unattended, the shell's confirmation is answered with its default (yes) and its
+        // error boxes are left out: nobody is there to click them.
+        operation.fFlags = FOF_ALLOWUNDO | (unattended() ? FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT : 0);
         // Refused or cancelled deletions are the user's answer, not the caller's failure.
         SHFileOperationW(&operation);
         return S_OK;

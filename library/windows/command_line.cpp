@@ -4,6 +4,7 @@
 
 #include "common/win32/unique_handle.h"
 #include "library/frame/errors.h"
+#include "library/windows/core/launchers.h"
 
 namespace korvel {
 
@@ -20,6 +21,21 @@ void startCommandLine(std::string_view ansiCommandLine, WORD showState) {
         throw RuntimeError(kFileNotFound);
     tolvare::unique_handle processHandle(process.hProcess);
     tolvare::unique_handle threadHandle(process.hThread);
+}
+
+void startSystemProgram(std::string_view ansiCommandLine, WORD showState) {
+    std::string program(ansiCommandLine.substr(0, ansiCommandLine.find(' ')));
+    if (program.find('.') == std::string::npos) program += ".exe";
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, MAX_PATH);
+    std::string chosen = folder;
+    if (GetFileAttributesA((chosen + "\\" + program).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        char windows[MAX_PATH] = {};
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        if (GetFileAttributesA((std::string(windows) + "\\" + program).c_str()) != INVALID_FILE_ATTRIBUTES)
+            chosen = windows;
+    }
+    startCommandLine(inFolder(ansiCommandLine, chosen), showState);
 }
 
 }  // namespace korvel

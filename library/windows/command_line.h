@@ -18,4 +18,10 @@ inline constexpr WORD kNormalWithFocus = SW_SHOWNORMAL;        // 1
 // does not wait for it. Throws RuntimeError(kFileNotFound) when it cannot be started.
 void startCommandLine(std::string_view ansiCommandLine, WORD showState = kMinimisedWithFocus);
 
+// Starts a command line whose program is one of the system's own (rundll32, sndvol32) by that
+// program's full path: the system folder's copy, else the Windows folder's. The platform's search
+// would take a copy in the calling program's folder or the current folder first, where anyone
+// who can write there could plant one.
+void startSystemProgram(std::string_view ansiCommandLine, WORD showState = kMinimisedWithFocus);
+
 }  // namespace korvel

@@ -817,6 +817,76 @@ TEST_F(RecorderWindowTest, LoadsAndSavesThroughTheFileDialogs) {
     EXPECT_EQ(recorder_->macro().eventCount(), 3);
 }
 
+BOOL CALLBACK addVisibleDialog(HWND window, LPARAM list) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t kind[16] = {};
+    GetClassNameW(window, kind, 16);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::wstring(kind) == L"#32770")
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// The dialogs of this process now on screen: the file dialog, and the question it asks.
+std::vector<HWND> visibleDialogs() {
+    std::vector<HWND> found;
+    EnumWindows(&addVisibleDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Saving over an existing macro asks first: refused, the file stays as it was; accepted, the
+// new macro replaces it whole.
+TEST_F(RecorderWindowTest, SavingOverAnExistingFileAsksFirst) {
+    const std::string macroText = "3,7\r\n0,0,100,200,0,0,0,0\r\n1,1,30000,40000,65,18,17,16\r\n0,2,65535,65535,13,0,0,0\r\n";
+    writeFile(file(L"macro.txt"), macroText);
+    writeFile(file(L"existing.txt"), "ancien");
+    recorder_->show();
+    FileDialogWatcher openAnswer(file(L"macro.txt"));
+    SendMessageW(recorderWindow(), WM_COMMAND, kMenuLoad, 0);
+    ASSERT_TRUE(openAnswer.wait().answered);
+    ASSERT_EQ(recorder_->macro().eventCount(), 3);
+    for (const int answer : {IDNO, IDYES}) {
+        std::atomic<bool> asked{false};
+        std::thread user([&] {
+            enum class Step { Name, Question, Cancel, Done } step = Step::Name;
+            const ULONGLONG end = GetTickCount64() + 20000;
+            while (step != Step::Done && GetTickCount64() < end) {
+                Sleep(100);
+                for (HWND box : visibleDialogs()) {
+                    const bool question = GetDlgItem(box, IDNO) != nullptr;
+                    const int nameId = GetDlgItem(box, 1148) ? 1148 : 1152;
+                    if (step == Step::Question && question) {
+                        asked = true;
+                        PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+                        step = answer == IDNO ? Step::Cancel : Step::Done;
+                        Sleep(300);
+                        break;
+                    }
+                    if (question || !GetDlgItem(box, nameId)) continue;
+                    if (step == Step::Name) {
+                        Sleep(200);
+                        SendMessageW(GetDlgItem(box, nameId), WM_SETTEXT, 0,
+                                     reinterpret_cast<LPARAM>(file(L"existing.txt").c_str()));
+                        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                        step = Step::Question;
+                        Sleep(300);
+                        break;
+                    }
+                    if (step == Step::Cancel) {
+                        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                        step = Step::Done;
+                        break;
+                    }
+                }
+            }
+        });
+        SendMessageW(recorderWindow(), WM_COMMAND, kMenuSave, 0);
+        user.join();
+        EXPECT_TRUE(asked) << answer;
+        EXPECT_EQ(readFile(file(L"existing.txt")), answer == IDNO ? std::string("ancien") : macroText) << answer;
+    }
+}
+
 TEST_F(RecorderWindowTest, AFailedLoadKeepsTheMacroInMemoryAndSaysNothing) {
     writeFile(file(L"good.txt"), macroFile({{0, target_->clientPoint(10, 10)}, {1, target_->clientPoint(20, 20)},
                                             {0, target_->clientPoint(30, 30)}}));

@@ -315,51 +315,67 @@ std::vector<std::wstring> volumeControlRuns(const std::wstring& log, size_t coun
     return runs;
 }
 
-TEST_F(MultimediaTest, ReglageVolumeStartsTheVolumeControlMinimisedWithFocus) {
-    const std::wstring standIn = besideTestProgram(L"sndvol32.exe");
+std::wstring systemVolumeControl() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\sndvol32.exe";
+}
+
+// The volume control is started from the system folder by its full path (Wine has none: the
+// stand-in is put there for the test); a copy beside the caller never runs.
+TEST_F(MultimediaTest, ReglageVolumeStartsTheSystemsVolumeControlMinimisedWithFocus) {
+    const std::wstring beside = besideTestProgram(L"sndvol32.exe");
+    ASSERT_TRUE(exists(beside)) << "the stand-in volume control is built beside this program";
+    const std::wstring standIn = systemVolumeControl();
+    // A stand-in placed by a run that ended half-way (it marks what it added) goes first.
+    const std::wstring added = standIn + L".korvel-added";
+    if (exists(added)) {
+        DeleteFileW(standIn.c_str());
+        DeleteFileW(added.c_str());
+    }
+    if (exists(standIn)) GTEST_SKIP() << "this system has a volume control of its own";
+    CloseHandle(CreateFileW(added.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(CopyFileW(beside.c_str(), standIn.c_str(), TRUE));
     const std::wstring log = standIn + L".log";
-    ASSERT_TRUE(exists(standIn)) << "the stand-in volume control is built beside this program";
     DeleteFileW(log.c_str());
+    DeleteFileW((beside + L".log").c_str());
+    const std::wstring quoted = L"\"" + standIn + L"\"";
     // 1 is STARTF_USESHOWWINDOW, 2 SW_SHOWMINIMIZED.
     VARIANT_BOOL full = VARIANT_TRUE, small = VARIANT_FALSE;
     EXPECT_EQ(media->ReglageVolume(&full), S_OK);
-    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 sndvol32"}));
+    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 " + quoted}));
     DeleteFileW(log.c_str());
     EXPECT_EQ(media->ReglageVolume(&small), S_OK);
-    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 sndvol32 /t"}));
+    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 " + quoted + L" /t"}));
     DeleteFileW(log.c_str());
     EXPECT_EQ(media->ReglageVolume(nullptr), S_OK);
-    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 sndvol32 /t"}));
+    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 " + quoted + L" /t"}));
     DeleteFileW(log.c_str());
     // Late-bound, the parameter left out and given.
     CallResult left, given;
     invoke(left, late.get(), L"ReglageVolume", {});
     EXPECT_EQ(left.status, S_OK);
-    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 sndvol32 /t"}));
+    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 " + quoted + L" /t"}));
     DeleteFileW(log.c_str());
     VARIANT yes;
     V_VT(&yes) = VT_BOOL;
     V_BOOL(&yes) = VARIANT_TRUE;
     invoke(given, late.get(), L"ReglageVolume", {yes});
     EXPECT_EQ(given.status, S_OK);
-    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 sndvol32"}));
+    EXPECT_EQ(volumeControlRuns(log, 1), (std::vector<std::wstring>{L"1 2 " + quoted}));
     DeleteFileW(log.c_str());
+    DeleteFileW(standIn.c_str());
+    DeleteFileW(added.c_str());
+    EXPECT_FALSE(exists(beside + L".log")) << "the copy beside this program never ran";
 }
 
 TEST_F(MultimediaTest, ReglageVolumeWithoutAVolumeControlIsFileNotFound) {
-    // Wine has none of its own: with the stand-in moved aside, nothing is found.
-    const std::wstring standIn = besideTestProgram(L"sndvol32.exe");
-    const std::wstring aside = standIn + L".aside";
-    ASSERT_TRUE(MoveFileExW(standIn.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    // Wine has none of its own; the copy beside this program is not one to run.
+    if (exists(systemVolumeControl())) GTEST_SKIP() << "this system has a volume control of its own";
     VARIANT_BOOL full = VARIANT_TRUE;
     HRESULT early = media->ReglageVolume(&full);
     CallResult r;
     invoke(r, late.get(), L"ReglageVolume", {});
-    ASSERT_TRUE(MoveFileExW(aside.c_str(), standIn.c_str(), MOVEFILE_REPLACE_EXISTING));
-    wchar_t found[MAX_PATH];
-    if (SearchPathW(nullptr, L"sndvol32.exe", nullptr, MAX_PATH, found, nullptr) &&
-        lstrcmpiW(found, standIn.c_str()) != 0)
-        GTEST_SKIP() << "this system has a volume control of its own";
     EXPECT_EQ(early, HRESULT(0x800A0035));
     EXPECT_EQ(r.status, DISP_E_EXCEPTION);
     EXPECT_EQ(r.exception.scode, HRESULT(0x800A0035));

@@ -25,6 +25,14 @@ TEST(LateBound, EveryMemberIsNamedWithItsDispatchIdentifier) {
         for (const auto& m : expectedMembers()) {
             if (std::wstring(m.interfaceName) != std::wstring(L"_") + name) continue;
             EXPECT_EQ(dispatchIdOf(object.get(), m.member), m.id) << name << L"." << m.member;
+            // In any letter case; a name one letter longer or shorter is no member's.
+            std::wstring lower(m.member), upper(m.member);
+            for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+            for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+            EXPECT_EQ(dispatchIdOf(object.get(), lower.c_str()), m.id) << lower;
+            EXPECT_EQ(dispatchIdOf(object.get(), upper.c_str()), m.id) << upper;
+            EXPECT_EQ(dispatchIdOf(object.get(), (std::wstring(m.member) + L"x").c_str()), DISPID_UNKNOWN) << m.member;
+            EXPECT_EQ(dispatchIdOf(object.get(), std::wstring(m.member).substr(1).c_str()), DISPID_UNKNOWN) << m.member;
         }
         // Names are found whatever their case, as script languages expect.
         if (std::wstring(name) == L"Cls_InitREG") {

@@ -58,6 +58,28 @@ TEST(Failures, NotImplementedNamesTheMember) {
     EXPECT_NE(e.description.find(L"Cls_Windows.Wait"), std::wstring::npos);
 }
 
+TEST(Failures, UnattendedAMessageGoesToTheErrorTheMemberRaises) {
+    // "0" or anything but "1" leaves the boxes as they are.
+    SetEnvironmentVariableW(L"KORVEL_SANS_MESSAGES", L"0");
+    EXPECT_FALSE(unattended());
+    SetEnvironmentVariableW(L"KORVEL_SANS_MESSAGES", L"1");
+    EXPECT_TRUE(unattended());
+    tolvare::testing::MessageBoxAnswerer nobody;
+    EXPECT_EQ(guarded(kSomeInterface,
+                      []() -> HRESULT {
+                          showLibraryMessage(L"Incorrect Format:\n\nHKEY_FOO\\", MB_ICONEXCLAMATION);
+                          throw RuntimeError(kFileNotFound);
+                      }),
+              HRESULT(0x800A0035));
+    ThreadError e = takeThreadError();
+    EXPECT_EQ(e.description, L"Fichier introuvable (TOLVARE : Incorrect Format:\n\nHKEY_FOO\\)");
+    // The next member starts afresh.
+    EXPECT_EQ(guarded(kSomeInterface, []() -> HRESULT { throw RuntimeError(kFileNotFound); }), HRESULT(0x800A0035));
+    EXPECT_EQ(takeThreadError().description, L"Fichier introuvable");
+    SetEnvironmentVariableW(L"KORVEL_SANS_MESSAGES", nullptr);
+    EXPECT_EQ(nobody.answered(), 0);
+}
+
 TEST(Failures, LibraryMessagesAreModalBoxesCaptionedTolvare) {
     tolvare::testing::MessageBoxWatcher user(L"TOLVARE");
     showLibraryMessage(L"Incorrect Format:\n\nHKEY_FOO\\", MB_ICONEXCLAMATION);

@@ -147,4 +147,36 @@ TEST_F(FileMembers, RenamingNeverReplacesAFile) {
     EXPECT_EQ(contentsOf(folder + L"\\moved\\c.txt"), "A");
 }
 
+// A name the ANSI code page holds only as a look-alike ("\uff32eport.txt" would become
+// "Report.txt", full-width "\uff0e\uff0e\uff3c" would become "..\\") is refused as a file not found:
+// the member never acts on the other file.
+TEST_F(FileMembers, NamesThatWouldBecomeAnotherFilesAreNotFound) {
+    if (GetACP() == CP_UTF8) GTEST_SKIP() << "a UTF-8 code page holds every name";
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\sub").c_str(), nullptr));
+    const std::wstring real = folder + L"\\Report.txt", iniPath = folder + L"\\Report.ini";
+    makeFile(real, "R");
+    makeFile(iniPath, "[s]\r\nk=valeur\r\n");
+    for (const std::wstring& lookAlike :
+         {folder + L"\\\uff32eport.txt", folder + L"\\sub\\\uff0e\uff0e\uff3cReport.txt"}) {
+        EXPECT_FALSE(rename(lookAlike, folder + L"\\renamed.txt"));
+        EXPECT_EQ(contentsOf(real), "R");
+        EXPECT_EQ(shortName(lookAlike), L"");
+        EXPECT_EQ(longName(lookAlike), L"");
+    }
+    EXPECT_FALSE(rename(real, folder + L"\\sub\\\uff0e\uff0e\uff3crenamed.txt"));
+    EXPECT_EQ(contentsOf(real), "R");
+
+    const std::wstring iniLookAlike = folder + L"\\\uff32eport.ini";
+    Text section(L"s"), key(L"k"), fallback(L"d\u00e9faut"), file(iniLookAlike), value(L"autre");
+    unique_bstr read;
+    EXPECT_EQ(ini->IniLire(&section, &key, &fallback, &file, read.put()), S_OK);
+    EXPECT_EQ(std::wstring(read.get(), SysStringLen(read.get())), L"d\u00e9faut");
+    // (The by-reference variable came back through the code page: the name is given again.)
+    Text again(iniLookAlike);
+    LONG written = 7;
+    EXPECT_EQ(ini->IniEcrire(&section, &key, &value, &again, &written), S_OK);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(contentsOf(iniPath), "[s]\r\nk=valeur\r\n");
+}
+
 }  // namespace

@@ -138,6 +138,12 @@ TEST_F(Download, AFailedDownloadKeepsTheOldFile) {
         EXPECT_EQ(download(address(path), target), VARIANT_FALSE) << path;
         EXPECT_EQ(contentOf(target), "08:00=old.exe\r\n") << path;
     }
+    // A target the code page holds only as a look-alike ("\uff4cstplenar.txt" for "lstplenar.txt")
+    // is another file: refused.
+    if (GetACP() != CP_UTF8) {
+        EXPECT_EQ(download(address(L"file/x"), folder + L"\\\uff4cstplenar.txt"), VARIANT_FALSE);
+        EXPECT_EQ(contentOf(target), "08:00=old.exe\r\n");
+    }
     std::size_t files = 0;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);

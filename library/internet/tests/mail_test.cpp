@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -297,11 +298,28 @@ protected:
         RegSetValueExW(opened.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        DWORD((value.size() + 1) * sizeof(wchar_t)));
     }
-    static std::string messageFile() {
-        std::ifstream file(besideTestProgram(L"temp.eml").c_str(), std::ios::binary);
+    // The message file the recorder was given: the last quoted part of its command line.
+    static std::string messageFileOf(const std::string& run) {
+        const std::size_t close = run.rfind('"');
+        const std::size_t open = close == std::string::npos ? close : run.rfind('"', close - 1);
+        if (open == std::string::npos) return "<no file in " + run + ">";
+        std::ifstream file(run.substr(open + 1, close - open - 1).c_str(), std::ios::binary);
         std::ostringstream bytes;
         bytes << file.rdbuf();
         return bytes.str();
+    }
+    // The unsent message files in the user's temporary folder.
+    static std::set<std::wstring> messageFiles() {
+        wchar_t folder[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, folder);
+        std::set<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((std::wstring(folder) + L"~KEM*.eml").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do names.insert(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
     }
     // The recorder's runs, waiting up to `count` of them.
     std::vector<std::string> runs(size_t count) {
@@ -326,15 +344,22 @@ TEST_F(OutlookExpressTest, TheFileHoldsTheHeaderAndBodyAndIsOpened) {
     VARIANT_BOOL done = VARIANT_FALSE;
     ASSERT_EQ(internet->EcrireEmail_OutlookExpress(&t[0], &t[1], &t[2], &t[3], &t[4], &priority, &t[5], &done), S_OK);
     EXPECT_EQ(done, VARIANT_TRUE);
-    EXPECT_EQ(messageFile(), "From: <moi@ici.fr>\r\nTo: \"toi@la.fr\"\r\nSubject: Bonjour\r\nX-Priority: 3 \r\n"
-                             "X-Unsent: 1\r\n\r\nLigne 1\r\nLigne 2\r\n");
-    std::vector<std::string> opened = runs(1);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_NE(opened[0].find("temp.eml"), std::string::npos) << opened[0];
+    // A second message at once gets a file of its own.
+    BSTR other = SysAllocString(L"autre@la.fr");
+    ASSERT_EQ(internet->EcrireEmail_OutlookExpress(&t[0], &other, &t[2], &t[3], &t[4], &priority, &t[5], &done), S_OK);
+    std::vector<std::string> opened = runs(2);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_NE(opened[0], opened[1]);
+    EXPECT_NE(opened[0].find("~KEM"), std::string::npos) << opened[0];
+    EXPECT_EQ(messageFileOf(opened[0]), "From: <moi@ici.fr>\r\nTo: \"toi@la.fr\"\r\nSubject: Bonjour\r\nX-Priority: 3 \r\n"
+                                        "X-Unsent: 1\r\n\r\nLigne 1\r\nLigne 2\r\n");
+    EXPECT_NE(messageFileOf(opened[1]).find("To: \"autre@la.fr\""), std::string::npos);
+    SysFreeString(other);
     for (BSTR s : t) SysFreeString(s);
 }
 
-TEST_F(OutlookExpressTest, NoRecipientLeavesTheFromLineAloneAndOpensNothing) {
+TEST_F(OutlookExpressTest, NoRecipientWritesAndOpensNothing) {
+    const std::set<std::wstring> before = messageFiles();
     com_ptr<IDispatch> late = createByName(L"BRASKEDLL.Cls_Internet");
     VARIANT v[7] = {text(L"a@b"), text(L""), text(L"cc"), text(L"bcc"), text(L"s"), number(1), text(L"body")};
     std::vector<VARIANT> args;
@@ -344,7 +369,7 @@ TEST_F(OutlookExpressTest, NoRecipientLeavesTheFromLineAloneAndOpensNothing) {
     ASSERT_EQ(r.status, S_OK);
     EXPECT_EQ(V_VT(r.value.get()), VT_BOOL);
     EXPECT_EQ(V_BOOL(r.value.get()), VARIANT_FALSE);
-    EXPECT_EQ(messageFile(), "From: <a@b>\r\n");
+    EXPECT_EQ(messageFiles(), before);
     Sleep(500);
     EXPECT_TRUE(runs(0).empty());
     for (VARIANT& x : v) VariantClear(&x);
@@ -359,10 +384,11 @@ TEST_F(OutlookExpressTest, LineBreaksInRecipientsAddNoHeaderLine) {
     CallResult r;
     invoke(r, late.get(), L"EcrireEmail_OutlookExpress", args);
     ASSERT_EQ(r.status, S_OK);
-    EXPECT_EQ(messageFile(), "From: <a@b>\r\nTo: \"x@y Bcc: spy@evil\"\r\nCC: \"c d\"\r\nSubject: s X-Unsent: 0\r\n"
-                             "X-Priority:-1 \r\nX-Unsent: 1\r\n\r\nbody\r\nBcc: body\r\n");
+    const std::vector<std::string> opened = runs(1);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(messageFileOf(opened[0]), "From: <a@b>\r\nTo: \"x@y Bcc: spy@evil\"\r\nCC: \"c d\"\r\nSubject: s X-Unsent: 0\r\n"
+                                        "X-Priority:-1 \r\nX-Unsent: 1\r\n\r\nbody\r\nBcc: body\r\n");
     for (VARIANT& x : v) VariantClear(&x);
-    runs(1);
 }
 
 }  // namespace

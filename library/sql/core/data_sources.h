@@ -20,7 +20,8 @@ inline constexpr std::wstring_view kNameTaken = L"Lien ODBC d\u00e9j\u00e0 exist
 
 // The check over the listed data sources, one at a time, as the driver manager gives them: a
 // fixed-size buffer and the length it reports for the whole text (longer than the buffer when
-// the text was cut).
+// the text was cut). Names compare as the driver manager compares them, without regard to
+// letter case and whole: "base" is taken when "Base" exists.
 class DataSourceCheck {
 public:
     explicit DataSourceCheck(std::string wantedName) : wantedName_(std::move(wantedName)) {}

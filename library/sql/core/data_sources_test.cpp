@@ -51,16 +51,21 @@ TEST(DataSourceCheck, TheFourAnswers) {
     EXPECT_EQ(check("Base", {{"Base", "SQLite3"}, {"Autre", access}}), L"Lien ODBC d\u00e9j\u00e0 existant.");
 }
 
-TEST(DataSourceCheck, NamesAndDescriptionsCompareExactly) {
+TEST(DataSourceCheck, NamesCompareWithoutCaseAndWholeDescriptionsExactly) {
     const std::string access = "Microsoft Access Driver (*.mdb)";
-    EXPECT_EQ(check("base", {{"Base", access}}), L"");
+    const std::wstring taken = L"Lien ODBC d\u00e9j\u00e0 existant.";
+    EXPECT_EQ(check("base", {{"Base", access}}), taken);
+    EXPECT_EQ(check("BASE_1", {{"base_1", access}}), taken);
     EXPECT_EQ(check("Base", {{"Base ", access}}), L"");
+    EXPECT_EQ(check("Bas", {{"Base", access}}), L"");
     EXPECT_EQ(check("Base", {{"Autre", access + " (32 bit)"}}), L"MDAC non install\u00e9.");
     EXPECT_EQ(check("Base", {{"Autre", "microsoft access driver (*.mdb)"}}), L"MDAC non install\u00e9.");
-    // A name cut by the buffer never equals the caller's whole name.
+    // A name the buffer cut is the wanted one when its whole length and what arrived agree.
     std::string longName(40, 'n');
-    EXPECT_EQ(check(longName, {{longName, access}}), L"");
+    EXPECT_EQ(check(longName, {{longName, access}}), taken);
+    EXPECT_EQ(check(std::string(40, 'N'), {{longName, access}}), taken);
     EXPECT_EQ(check(longName.substr(0, 31), {{longName, access}}), L"");
+    EXPECT_EQ(check(longName + "x", {{longName, access}}), L"");
 }
 
 TEST(LeftOf, LengthsOutsideTheBuffer) {

@@ -107,7 +107,7 @@ protected:
         return value;
     }
     void removeWrites() {
-        for (const wchar_t* name : {kCreated, L"KorvelBase"}) {
+        for (const wchar_t* name : {kCreated, L"KorvelBase", L"korvelbase", L"korvelundo"}) {
             RegDeleteTreeW(HKEY_CURRENT_USER, (kSources + L"\\" + name).c_str());
             HKEY list;
             if (RegOpenKeyExW(HKEY_CURRENT_USER, (kSources + L"\\ODBC Data Sources").c_str(), 0, KEY_WRITE, &list) ==
@@ -120,7 +120,7 @@ protected:
         }
     }
 
-    static constexpr const wchar_t* kCreated = L"korvelbase";
+    static constexpr const wchar_t* kCreated = L"korvelcree";
     com_ptr<_Cls_SQL> sql;
     std::wstring sourcesFile, database;
     bool odbcKeyWasThere = false;
@@ -139,9 +139,48 @@ TEST_F(AccessSources, TheFourOutcomes) {
     EXPECT_EQ(create(database, kCreated), L"MDAC non install\u00e9.");
     EXPECT_FALSE(regKeyExists(L"HKCU\\" + kSources + L"\\" + kCreated));
 
-    // Names compare with their case: korvelbase is not KorvelBase.
+    // Names compare as the driver manager compares them: KORVELBASE is KorvelBase.
     listSources(kWithAccess);
+    EXPECT_EQ(create(database, L"KORVELBASE"), L"Lien ODBC d\u00e9j\u00e0 existant.");
+    EXPECT_EQ(create(database, L"korvelbase"), L"Lien ODBC d\u00e9j\u00e0 existant.");
+    EXPECT_FALSE(regKeyExists(L"HKCU\\" + kSources + L"\\korvelbase"));
     EXPECT_EQ(create(database, kCreated), L"Creation OK");
+    // Names no data source can have.
+    for (const std::wstring& bad : {std::wstring(), std::wstring(L"a\\b"), std::wstring(L"[x]"), std::wstring(L"a=b")})
+        EXPECT_EQ(create(database, bad), L"Lien ODBC incorrect.") << bad;
+}
+
+// A name longer than the 32 characters of old is compared whole.
+TEST_F(AccessSources, ALongNameAlreadyListedIsTaken) {
+    const std::string longName(60, 'k');
+    listSources((std::string(kWithAccess) + "\n[" + longName + "]\nDriver = SQLite3\nDatabase = /tmp/k.db\n").c_str());
+    EXPECT_EQ(create(database, std::wstring(longName.begin(), longName.end())), L"Lien ODBC d\u00e9j\u00e0 existant.");
+    EXPECT_EQ(create(database, std::wstring(59, L'k')), L"Creation OK");
+    RegDeleteTreeW(HKEY_CURRENT_USER, (kSources + L"\\" + std::wstring(59, L'k')).c_str());
+    WritePrivateProfileStringW(L"ODBC 32 bit Data Sources", std::wstring(59, L'k').c_str(), nullptr, iniFile().c_str());
+    WritePrivateProfileStringW(std::wstring(59, L'k').c_str(), nullptr, nullptr, iniFile().c_str());
+    HKEY list;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (kSources + L"\\ODBC Data Sources").c_str(), 0, KEY_WRITE, &list) == ERROR_SUCCESS) {
+        RegDeleteValueW(list, std::wstring(59, L'k').c_str());
+        RegCloseKey(list);
+    }
+}
+
+// A write that fails is the caller's answer, and what was written before it is undone.
+TEST_F(AccessSources, AFailedWriteIsToldAndLeavesNothingBehind) {
+    listSources(kWithAccess);
+    const std::wstring created = L"korvelundo";
+    // ODBC.INI, written last, cannot be written: a folder stands in its place for the call.
+    const std::wstring aside = iniFile() + L".korvel-aside";
+    const bool iniWasThere = MoveFileExW(iniFile().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+    ASSERT_TRUE(CreateDirectoryW(iniFile().c_str(), nullptr));
+    const std::wstring answer = create(database, created);
+    RemoveDirectoryW(iniFile().c_str());
+    if (iniWasThere) MoveFileExW(aside.c_str(), iniFile().c_str(), MOVEFILE_REPLACE_EXISTING);
+    EXPECT_EQ(answer, L"\u00c9criture impossible dans " + iniFile() + L".");
+    EXPECT_FALSE(regKeyExists(L"HKCU\\" + kSources + L"\\" + created));
+    EXPECT_FALSE(regQueryValue(L"HKCU\\" + kSources + L"\\ODBC Data Sources", created));
+    EXPECT_EQ(iniValue(L"ODBC 32 bit Data Sources", created), L"<none>");
 }
 
 TEST_F(AccessSources, WhatACreationWrites) {
@@ -168,7 +207,7 @@ TEST_F(AccessSources, WhatACreationWrites) {
         std::string data;
     } expected[] = {
         {key, L"DBQ", "REG_SZ", file},
-        {key, L"Description", "REG_SZ", "korvelbase"},
+        {key, L"Description", "REG_SZ", "korvelcree"},
         {key, L"Driver", "REG_SZ", driverBytes},
         {key, L"FIL", "REG_SZ", "MS Access;"},
         {key, L"UID", "REG_SZ", ""},

@@ -184,4 +184,22 @@ TEST(LanguageKeys, KeysWithAndWithoutIndex) {
     EXPECT_EQ(messageKey(32767), L"MSG32767");
 }
 
+TEST(LanguageFiles, MultiLineTextsAreStoredOnOneLineAndComeBackWhole) {
+    using namespace korvel::language;
+    struct Case { std::wstring text, stored; };
+    for (const Case& c : {Case{L"Ligne simple", L"Ligne simple"},
+                          Case{L"C:\\Dossier\\", L"C:\\Dossier\\"},
+                          Case{L"un\r\ndeux", L"\\~un\\r\\ndeux"},
+                          Case{L"a\\n\nb", L"\\~a\\\\n\\nb"},
+                          Case{L"\n[MSG]\nMSG1=x", L"\\~\\n[MSG]\\nMSG1=x"},
+                          Case{L"\\~ déjà marqué", L"\\~\\\\~ déjà marqué"},
+                          Case{L"", L""}}) {
+        EXPECT_EQ(storedForm(c.text), c.stored);
+        EXPECT_EQ(storedForm(c.text).find_first_of(L"\r\n"), std::wstring::npos);
+        EXPECT_EQ(textOfStoredForm(storedForm(c.text)), c.text);
+    }
+    // What older files and people wrote reads as it always did.
+    EXPECT_EQ(textOfStoredForm(L"C:\\n\\r"), L"C:\\n\\r");
+}
+
 }  // namespace

@@ -21,4 +21,12 @@ std::wstring propertyKey(std::wstring_view name, std::optional<long> index, std:
 // "MSG<number>" in decimal, without leading zeros or blanks.
 std::wstring messageKey(long number);
 
+// A profile file holds one line per value: a text with line breaks is stored behind the mark
+// "\~" with "\\", "\r" and "\n" for its backslashes and breaks, and so is a text that starts
+// with the mark itself. Any other text is stored as it is, so that files written before, and
+// by hand, read as they always did.
+inline constexpr std::wstring_view kEscapeMark = L"\\~";
+std::wstring storedForm(std::wstring_view text);
+std::wstring textOfStoredForm(std::wstring_view stored);
+
 }  // namespace korvel::language

@@ -76,6 +76,13 @@ const StandInObject::Property* StandInObject::find(const std::wstring& name) con
 }
 
 StandInObject& StandInObject::text(const std::wstring& name, const std::wstring& value) {
+    // A property given again takes the new text: a test sets up the object it then changes.
+    if (Property* known = find(name); known && known->failure == 0) {
+        VariantClear(&known->value);
+        V_VT(&known->value) = VT_BSTR;
+        V_BSTR(&known->value) = SysAllocStringLen(value.data(), UINT(value.size()));
+        return *this;
+    }
     Property p{name, {}, 0};
     VariantInit(&p.value);
     V_VT(&p.value) = VT_BSTR;

@@ -121,16 +121,52 @@ TEST_F(Traduction, MissingFoldersAndFilesAreToldInTheResult) {
     EXPECT_EQ(save(nullptr, folder + L"\\vide.ini"), L"");
 }
 
-TEST_F(Traduction, LongTextsAreSavedWholeAndReadBackCut) {
-    std::wstring longCaption(300, L'x');
+TEST_F(Traduction, LongTextsAreSavedAndReadBackWhole) {
+    std::wstring longCaption(3000, L'x');
     com_ptr<StandInObject> controls = StandInObject::make();
     com_ptr<StandInObject> window = StandInObject::make();
     window->text(L"Name", L"frmLong").text(L"Caption", longCaption).object(L"Controls", controls.get());
     std::wstring file = folder + L"\\long.ini";
     save(window.get(), file);
-    EXPECT_EQ(profileValue(file, L"frmLong", L"frmLong.Caption"), longCaption);
+    window->text(L"Caption", L"autre");
     load(window.get(), file);
-    EXPECT_EQ(window->textOf(L"Caption"), std::wstring(254, L'x'));
+    EXPECT_EQ(window->textOf(L"Caption"), longCaption);
+}
+
+// Texts the file does not hold are not touched at all: not cut, trimmed, or passed through the
+// code page, whether the file is missing or only the key.
+TEST_F(Traduction, TextsTheFileDoesNotHoldAreLeftExactlyAsTheyWere) {
+    const std::wstring delicate = std::wstring(300, L'y') + L" \u4e00\u0416 fin   ";
+    for (const bool fileExists : {false, true}) {
+        StandInWindow form;
+        form.window->text(L"Caption", delicate);
+        form.cmdOk->text(L"ToolTipText", delicate);
+        const std::wstring file = folder + (fileExists ? L"\\autre.ini" : L"\\absent.ini");
+        if (fileExists) WritePrivateProfileStringW(L"frmMain", L"lblInfo(1).Caption", L"Info", file.c_str());
+        load(form.window.get(), file);
+        EXPECT_EQ(form.window->textOf(L"Caption"), delicate) << fileExists;
+        EXPECT_EQ(form.cmdOk->textOf(L"ToolTipText"), delicate) << fileExists;
+        EXPECT_EQ(form.window->writes(), 0) << fileExists;
+        EXPECT_EQ(form.cmdOk->writes(), 0) << fileExists;
+        EXPECT_EQ(form.lblInfo->textOf(L"Caption"), fileExists ? L"Info" : L"Information");
+    }
+}
+
+// A multi-line text box keeps its lines, and cannot add lines or sections to the file.
+TEST_F(Traduction, MultiLineTextsComeBackWholeAndInjectNothing) {
+    const std::wstring lines = L"Ligne 1\r\nLigne 2\n[frmMain]\r\nfrmMain.Caption=Pi\u00e9g\u00e9\r\nC:\\chemin\\";
+    StandInWindow form;
+    form.txtNom->text(L"Text", lines);
+    const std::wstring file = folder + L"\\lignes.ini";
+    EXPECT_EQ(save(form.window.get(), file), L"");
+    EXPECT_EQ(profileValue(file, L"frmMain", L"frmMain.Caption"), L"Principal");
+
+    StandInWindow fresh;
+    fresh.txtNom->text(L"Text", L"vide");
+    fresh.window->text(L"Caption", L"Autre");
+    load(fresh.window.get(), file);
+    EXPECT_EQ(fresh.txtNom->textOf(L"Text"), lines);
+    EXPECT_EQ(fresh.window->textOf(L"Caption"), L"Principal");
 }
 
 TEST_F(Traduction, MessagesAreNumberedFromOne) {

@@ -10,6 +10,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -240,15 +241,16 @@ protected:
     std::wstring folder;
 };
 
-TEST_F(LaunchTest, ExecuteFichierStartsTheAssociatedProgramWithTheDocumentUnquoted) {
+TEST_F(LaunchTest, ExecuteFichierStartsTheAssociatedProgramWithBothNamesQuoted) {
     StandIn opener = StandIn::copiedTo(folder + L"\\Programme d'essai\\ouvrir.exe");
     const std::wstring type = extension(L"doc");
     TestAssociation association(type, opener.path());
     ASSERT_TRUE(CreateDirectoryW((folder + L"\\dossier avec blancs").c_str(), nullptr));
-    const std::wstring document = folder + L"\\dossier avec blancs\\lettre d'été" + type;
+    // A name that an unquoted command line would split into a document and an option.
+    const std::wstring document = folder + L"\\dossier avec blancs\\lettre d'été --option" + type;
     createEmptyFile(document);
 
-    const std::wstring commandLine = opener.path() + L" " + document;
+    const std::wstring commandLine = L"\"" + opener.path() + L"\" \"" + document + L"\"";
     Outcome started = executeFichier(document);
     ASSERT_EQ(started.status, S_OK);
     EXPECT_EQ(started.type, VT_BSTR);
@@ -264,7 +266,7 @@ TEST_F(LaunchTest, ExecuteFichierStartsTheAssociatedProgramWithTheDocumentUnquot
     wchar_t current[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, current);
     SetCurrentDirectoryW((folder + L"\\dossier avec blancs").c_str());
-    std::wstring found = trouveExecutable(L"lettre d'été" + type);
+    std::wstring found = trouveExecutable(L"lettre d'été --option" + type);
     SetCurrentDirectoryW(current);
     EXPECT_TRUE(sameFile(found, opener.path())) << found;
 }
@@ -386,26 +388,89 @@ TEST_F(LaunchTest, LancerActiverApplicationBringsTheWindowWithThatTitleForwardAn
     EXPECT_EQ(GetForegroundWindow(), wanted.handle());
 }
 
+// The command runner of the system folder, replaced by the stand-in for as long as this lives:
+// the library starts the runner by its full path there, never the copy its search would find
+// first. What a run that ended half-way left (the real runner set aside) is put back first.
+class SystemRunner {
+public:
+    SystemRunner() {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        folder_ = system;
+        path_ = folder_ + L"\\" + StandIn::kBuiltName;
+        original_ = path_ + L".korvel-original";
+        restore();
+        placed_ = MoveFileExW(path_.c_str(), original_.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+                  CopyFileW(besideTestProgram(StandIn::kBuiltName).c_str(), path_.c_str(), FALSE);
+        standIn_.emplace(path_);
+    }
+    ~SystemRunner() {
+        standIn_->forget();
+        restore();
+    }
+    SystemRunner(const SystemRunner&) = delete;
+    SystemRunner& operator=(const SystemRunner&) = delete;
+
+    StandIn& standIn() { return *standIn_; }
+    bool placed() const { return placed_; }
+    // A launcher's command text as the runner receives it: its program by its full path here.
+    std::wstring commandLine(const std::wstring& commandText) const {
+        const std::size_t blank = commandText.find(L' ');
+        std::wstring program = commandText.substr(0, blank);
+        if (program.find(L'.') == std::wstring::npos) program += L".exe";
+        return L"\"" + folder_ + L"\\" + program + L"\"" + (blank == std::wstring::npos ? L"" : commandText.substr(blank));
+    }
+
+private:
+    void restore() {
+        if (GetFileAttributesW(original_.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+        DeleteFileW(path_.c_str());
+        MoveFileExW(original_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+
+    std::wstring folder_, path_, original_;
+    bool placed_ = false;
+    std::optional<StandIn> standIn_;
+};
+
 // Extinction_Ordinateur asks the session to end through the command runner. It is called only
-// where the runner the platform finds first is the stand-in beside this test program: Wine's
-// real one would end every program of the prefix, the test run's included.
-::testing::AssertionResult theStandInTakesTheRunnersPlace(const StandIn& runner) {
-    if (GetFileAttributesW(runner.path().c_str()) == INVALID_FILE_ATTRIBUTES)
-        return ::testing::AssertionFailure() << "no stand-in at " << std::string(runner.path().begin(), runner.path().end());
-    wchar_t found[MAX_PATH] = {};
-    if (!SearchPathW(nullptr, StandIn::kBuiltName, nullptr, MAX_PATH, found, nullptr) ||
-        !sameFile(found, runner.path()))
-        return ::testing::AssertionFailure() << "the platform finds another runner first";
+// where the runner of the system folder is the stand-in: Wine's real one would end every program
+// of the prefix, the test run's included.
+::testing::AssertionResult theStandInTakesTheRunnersPlace(SystemRunner& system) {
+    if (!system.placed()) return ::testing::AssertionFailure() << "the stand-in could not take the system runner's place";
+    StandIn& runner = system.standIn();
+    runner.forget();
     runner.runDirectly(L"probe");
     std::vector<RecordedRun> runs = runner.runs();
     if (runs.size() != 1 || runs[0].commandLine.find(L" probe") == std::wstring::npos)
-        return ::testing::AssertionFailure() << "the runner beside this program records nothing";
+        return ::testing::AssertionFailure() << "the system runner records nothing";
+    runner.forget();
     return ::testing::AssertionSuccess();
 }
 
+// Copies of the runner in the caller's own folder and in the current folder are never run.
+TEST_F(LaunchTest, PlantedRunnersBesideTheCallerOrInTheCurrentFolderNeverRun) {
+    SystemRunner system;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(system)) << "the launchers are not called";
+    StandIn beside;  // the copy the build put beside this program, first in the platform's search
+    StandIn current = StandIn::copiedTo(folder + L"\\courant\\" + StandIn::kBuiltName);
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW((folder + L"\\courant").c_str());
+    short tab = 0;
+    EXPECT_EQ(windows->GstAffichage(&tab), S_OK);
+    SetCurrentDirectoryW(previous);
+    const std::vector<RecordedRun> runs = system.standIn().waitForRuns(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].commandLine, system.commandLine(L"RUNDLL32 SHELL32.DLL,Control_RunDLL DESK.CPL,,0"));
+    EXPECT_TRUE(beside.runs().empty());
+    EXPECT_TRUE(current.runs().empty());
+}
+
 TEST_F(LaunchTest, ExtinctionOrdinateurStartsTheSessionCommandsMinimised) {
-    StandIn runner;
-    ASSERT_TRUE(theStandInTakesTheRunnersPlace(runner)) << "Extinction_Ordinateur is not called";
+    SystemRunner system;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(system)) << "Extinction_Ordinateur is not called";
+    StandIn& runner = system.standIn();
     com_ptr<IDispatch> late;
     ASSERT_EQ(windows.query(late), S_OK);
     EXPECT_EQ(dispatchIdOf(late.get(), L"Extinction_Ordinateur"), 0x6003001E);
@@ -431,7 +496,7 @@ TEST_F(LaunchTest, ExtinctionOrdinateurStartsTheSessionCommandsMinimised) {
         }
         std::vector<RecordedRun> runs = runner.waitForRuns(1);
         ASSERT_EQ(runs.size(), 1u) << c.mode;
-        EXPECT_EQ(runs[0].commandLine, c.commandLine) << c.mode;
+        EXPECT_EQ(runs[0].commandLine, system.commandLine(c.commandLine)) << c.mode;
         EXPECT_EQ(runs[0].show, SW_SHOWMINIMIZED) << c.mode;
         EXPECT_TRUE(runs[0].flags & STARTF_USESHOWWINDOW) << c.mode;
     }
@@ -441,8 +506,9 @@ TEST_F(LaunchTest, ExtinctionOrdinateurStartsTheSessionCommandsMinimised) {
 // The control-panel and wizard pages, each called late-bound by name as scripts call them,
 // with a tab number, a path or nothing: what the runner receives, minimised.
 TEST_F(LaunchTest, EveryPageStartsItsCommandLineThroughTheRunner) {
-    StandIn runner;
-    ASSERT_TRUE(theStandInTakesTheRunnersPlace(runner)) << "the launchers are not called";
+    SystemRunner system;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(system)) << "the launchers are not called";
+    StandIn& runner = system.standIn();
     com_ptr<IDispatch> late;
     ASSERT_EQ(windows.query(late), S_OK);
     struct Case {
@@ -502,7 +568,7 @@ TEST_F(LaunchTest, EveryPageStartsItsCommandLineThroughTheRunner) {
         ASSERT_EQ(r.status, S_OK) << c.member;
         std::vector<RecordedRun> runs = runner.waitForRuns(1);
         ASSERT_EQ(runs.size(), 1u) << c.member;
-        EXPECT_EQ(runs[0].commandLine, c.commandLine) << c.member;
+        EXPECT_EQ(runs[0].commandLine, system.commandLine(c.commandLine)) << c.member;
         EXPECT_EQ(runs[0].show, SW_SHOWMINIMIZED) << c.member;
         EXPECT_TRUE(runs[0].flags & STARTF_USESHOWWINDOW) << c.member;
         if (V_VT(&c.argument) == VT_BSTR) {
@@ -521,8 +587,9 @@ TEST_F(LaunchTest, EveryPageStartsItsCommandLineThroughTheRunner) {
 // Early-bound as a compiled client calls them: negative and extreme tabs keep their sign, an
 // empty or missing path leaves the command text alone, and the caller's variables are kept.
 TEST_F(LaunchTest, TabsAndPathsAsCompiledClientsPassThem) {
-    StandIn runner;
-    ASSERT_TRUE(theStandInTakesTheRunnersPlace(runner)) << "the launchers are not called";
+    SystemRunner system;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(system)) << "the launchers are not called";
+    StandIn& runner = system.standIn();
     runner.forget();
     short tab = -1;
     ASSERT_EQ(windows->GstAffichage(&tab), S_OK);
@@ -542,21 +609,23 @@ TEST_F(LaunchTest, TabsAndPathsAsCompiledClientsPassThem) {
     std::vector<std::wstring> lines;
     for (const RecordedRun& run : runs) lines.push_back(run.commandLine);
     std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(lines, (std::vector<std::wstring>{
-                         L"RUNDLL32 SHELL32.DLL,Control_RunDLL DESK.CPL,,-1",
-                         L"RUNDLL32 SHELL32.DLL,Control_RunDLL SYSDM.CPL,,-32768",
-                         L"rundll32.exe AppWiz.Cpl,NewLinkHere C:\\dossier avec blancs",
-                         L"rundll32.exe shell32.dll,Control_RunDLL timedate.cpl,,/f",
-                         L"rundll32.exe shell32.dll,OpenAs_RunDLL ",
-                     }));
+    std::vector<std::wstring> expected;
+    for (const wchar_t* command :
+         {L"RUNDLL32 SHELL32.DLL,Control_RunDLL DESK.CPL,,-1", L"RUNDLL32 SHELL32.DLL,Control_RunDLL SYSDM.CPL,,-32768",
+          L"rundll32.exe AppWiz.Cpl,NewLinkHere C:\\dossier avec blancs",
+          L"rundll32.exe shell32.dll,Control_RunDLL timedate.cpl,,/f", L"rundll32.exe shell32.dll,OpenAs_RunDLL "})
+        expected.push_back(system.commandLine(command));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lines, expected);
     EXPECT_EQ(windows->GstAffichage(nullptr), E_POINTER);
 }
 
 // A runner that cannot be started is run-time error 53, for the pages as for the session
 // commands: the stand-in is replaced for a moment by a file that is no program.
 TEST_F(LaunchTest, ARunnerThatCannotBeStartedIsRunTimeError53) {
-    StandIn runner;
-    ASSERT_TRUE(theStandInTakesTheRunnersPlace(runner)) << "the launchers are not called";
+    SystemRunner system;
+    ASSERT_TRUE(theStandInTakesTheRunnersPlace(system)) << "the launchers are not called";
+    StandIn& runner = system.standIn();
     const std::wstring aside = runner.path() + L".aside";
     ASSERT_TRUE(MoveFileExW(runner.path().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
     {
@@ -596,7 +665,7 @@ TEST_F(LaunchTest, LateBoundLookupAndDevelopmentMode) {
     invoke(executed, late.get(), L"ExecuteFichier", {reference(&variable)});
     ASSERT_EQ(executed.status, S_OK);
     EXPECT_EQ(V_VT(executed.value.get()), VT_BSTR);
-    EXPECT_EQ(textOf(*executed.value.get()), opener.path() + L" " + document);
+    EXPECT_EQ(textOf(*executed.value.get()), L"\"" + opener.path() + L"\" \"" + document + L"\"");
     EXPECT_EQ(textOf(variable), document);
     EXPECT_EQ(opener.waitForRuns(1).size(), 1u);
     invoke(found, late.get(), L"TrouveExecutable", {reference(&variable)});

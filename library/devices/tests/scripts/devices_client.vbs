@@ -96,10 +96,11 @@ Else
     Check "the media members return", True
 End If
 
-' The volume control: the stand-in that records how it was started lies beside this script's
-' host, where the program search looks first.
-Dim log, line
-log = folder & "\sndvol32.exe.log"
+' The volume control: started from the system folder by its full path, where the stand-in that
+' records how it was started stands for the run.
+Dim log, line, volumeControl
+volumeControl = files.GetSpecialFolder(1).Path & "\sndvol32.exe"
+log = volumeControl & ".log"
 media.ReglageVolume True
 ' The member does not wait for the program (and Wine's script host cannot sleep): the log is
 ' looked for until it holds its line, for at most a minute.
@@ -117,7 +118,7 @@ Do
     If waitedFor < 0 Then waitedFor = waitedFor + 86400
 Loop While waitedFor < 60
 WScript.Echo "ReglageVolume True: " & line
-Check "the full mixer, minimised with focus", line = "1 2 sndvol32"
+Check "the full mixer, minimised with focus", line = "1 2 """ & volumeControl & """"
 
 Dim mouse
 Set mouse = CreateObject("BRASKEDLL.Cls_SourisClv")

@@ -75,9 +75,20 @@ Check "no window and no program give 0", started = 0
 
 
 ' The control-panel pages: each command line as the runner receives it.
-Dim folder, runnerLog, pages, page, recorded, tab
+Dim folder, runnerLog, pages, page, recorded, tab, systemFolder
 folder = WScript.Arguments(0)
-runnerLog = folder & "\rundll32.exe.log"
+' The runner the library starts is the system folder's, by its full path: the stand-in is there.
+systemFolder = files.GetSpecialFolder(1).Path
+runnerLog = systemFolder & "\rundll32.exe.log"
+
+' A page's command text as the runner receives it: its program named by its full path, quoted.
+Function FromSystemFolder(commandText)
+    Dim blank, program
+    blank = InStr(commandText, " ")
+    program = Left(commandText, blank - 1)
+    If InStr(program, ".") = 0 Then program = program & ".exe"
+    FromSystemFolder = """" & systemFolder & "\" & program & """" & Mid(commandText, blank)
+End Function
 
 ' What the runner has recorded so far; "" while the runner holds its log (this host does not
 ' show run-time errors: it ends the script without a word, so none may escape).
@@ -182,7 +193,7 @@ For Each page In pages
     OpenPage page(0), tab
     recorded = recorded + 1
     found = RecordedRun(recorded)
-    Check page(0) & " starts [" & page(2) & "], not [" & found & "]", found = page(2)
+    Check page(0) & " starts [" & FromSystemFolder(page(2)) & "], not [" & found & "]", found = FromSystemFolder(page(2))
     Check page(0) & " keeps the variable", tab = page(1)
 Next
 WScript.Echo recorded & " pages started"
