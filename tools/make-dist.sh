@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The release binaries: dist/win32 and dist/win64 each hold KORVEL.dll, PLENAR.exe (once it is
-# built) and the files of the program folder; beside them, the Windows Installer packages
+# The release binaries: dist/win32 and dist/win64 each hold KORVEL.dll, PLENAR.exe and the
+# files of the program folder; beside them, the Windows Installer packages
 # PLENAR-<version>-x64.msi and PLENAR-<version>-x86.msi (tools/make-msi.sh).
 set -euo pipefail
 build="${1:-build}"
@@ -10,7 +10,7 @@ for kind in win32 win64; do
   rm -rf "$out"
   mkdir -p "$out"
   cp "$build/$kind/bin/KORVEL.dll" "$out/"
-  [ -f "$build/$kind/bin/PLENAR.exe" ] && cp "$build/$kind/bin/PLENAR.exe" "$out/"
+  cp "$build/$kind/bin/PLENAR.exe" "$out/"
   if [ -d "$top/scheduler/program_folder" ]; then cp -r "$top/scheduler/program_folder/." "$out/"; fi
   # The builds keep their debugging information; the released files do not need it.
   arch=x86_64

@@ -148,10 +148,6 @@ protected:
     static void clearResult(T* result) noexcept {
         if (result) *result = T{};
     }
-    // The answer of a member that this build does not provide yet.
-    static HRESULT notImplemented(const wchar_t* member) noexcept {
-        return korvel::notImplemented(__uuidof(Interface), Derived::kClassName, member);
-    }
 
 private:
     static const InterfaceShape* shape() noexcept {

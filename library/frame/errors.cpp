@@ -73,15 +73,6 @@ HRESULT reportFailure(HRESULT status, const IID& iid, std::wstring_view source,
     return status;
 }
 
-HRESULT notImplemented(const IID& iid, std::wstring_view className, std::wstring_view member) noexcept try {
-    std::wstring source = std::wstring(kApplicationTitle) + L"." + std::wstring(className) + L"!" + std::wstring(member);
-    std::wstring description = std::wstring(className) + L"." + std::wstring(member) +
-                               L" n'est pas disponible dans cette version de KORVEL.";
-    return reportFailure(E_NOTIMPL, iid, source, description);
-} catch (...) {
-    return E_NOTIMPL;
-}
-
 namespace {
 
 thread_local std::wstring unshownMessages;

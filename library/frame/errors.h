@@ -63,9 +63,6 @@ std::wstring_view runtimeErrorDescription(long number) noexcept;
 HRESULT reportFailure(HRESULT status, const IID& iid, std::wstring_view source,
                       std::wstring_view description) noexcept;
 
-// The failure of a member whose behaviour is not part of this build yet.
-HRESULT notImplemented(const IID& iid, std::wstring_view className, std::wstring_view member) noexcept;
-
 // The messages of the member running on this thread that were not shown (unattended use):
 // forgotten when a member starts; added to the description of an error it raises.
 void forgetUnshownMessages() noexcept;

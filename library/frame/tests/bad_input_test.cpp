@@ -111,9 +111,8 @@ size_t callEveryMember(std::vector<VARIANT>& values) {
 }
 
 TEST(BadInput, EveryMemberAnswersEveryKindOfArgumentWithAStatus) {
-    // Members not built yet answer E_NOTIMPL whatever they are given; the others must give
-    // their documented result or a clean failure. Members that talk to the user get their
-    // boxes answered, as a user pressing Enter would.
+    // Every member gives its documented result or a clean failure. Members that talk to the
+    // user get their boxes answered, as a user pressing Enter would.
     tolvare::testing::MessageBoxAnswerer answerer;
     std::vector<VARIANT> values = oddValues();
     EXPECT_GT(callEveryMember(values), 1000u);

@@ -51,13 +51,6 @@ TEST(Failures, GuardedSetsTheErrorObjectFromWhatWasThrown) {
     EXPECT_EQ(guarded(kSomeInterface, [] { return S_OK; }), S_OK);
 }
 
-TEST(Failures, NotImplementedNamesTheMember) {
-    EXPECT_EQ(notImplemented(kSomeInterface, L"Cls_Windows", L"Wait"), E_NOTIMPL);
-    ThreadError e = takeThreadError();
-    EXPECT_EQ(e.source, L"TOLVARE.Cls_Windows!Wait");
-    EXPECT_NE(e.description.find(L"Cls_Windows.Wait"), std::wstring::npos);
-}
-
 TEST(Failures, UnattendedAMessageGoesToTheErrorTheMemberRaises) {
     // "0" or anything but "1" leaves the boxes as they are.
     SetEnvironmentVariableW(L"KORVEL_SANS_MESSAGES", L"0");

@@ -72,6 +72,32 @@ TEST(TypeLibrary, LibraryAttributes) {
     EXPECT_EQ(helpFile.get(), nullptr);
 }
 
+// An object browser shows one line for every member: none is without its help string.
+TEST(TypeLibrary, EveryMemberHasItsHelpString) {
+    com_ptr<ITypeLib> library = embeddedLibrary();
+    ASSERT_TRUE(library);
+    std::size_t members = 0;
+    for (UINT c = 0; c < 11; ++c) {
+        com_ptr<ITypeInfo> iface;
+        ASSERT_EQ(library->GetTypeInfo(2 * c, iface.put()), S_OK);
+        com_ptr<ITypeInfo> view = vtableView(iface.get());
+        ASSERT_TRUE(view);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(view->GetTypeAttr(&attr), S_OK);
+        const WORD functions = attr->cFuncs;
+        view->ReleaseTypeAttr(attr);
+        for (UINT f = 0; f < functions; ++f) {
+            FUNCDESC* function = nullptr;
+            ASSERT_EQ(view->GetFuncDesc(f, &function), S_OK);
+            const MEMBERID id = function->memid;
+            view->ReleaseFuncDesc(function);
+            EXPECT_FALSE(helpOf(view.get(), id).empty()) << kClasses[c] << L"." << nameOf(view.get(), id);
+            ++members;
+        }
+    }
+    EXPECT_EQ(members, 155u);
+}
+
 TEST(TypeLibrary, EachClassFollowsItsInterfaceAndTheRecordsCloseTheLibrary) {
     com_ptr<ITypeLib> library = embeddedLibrary();
     ASSERT_TRUE(library);
