@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bench/figure.h"
+#include "bench/scheduler_core/scheduler_stand_ins.h"
 #include "scheduler/app/file_journal.h"
 #include "scheduler/core/action_list.h"
 #include "scheduler/core/scheduler.h"
@@ -17,46 +18,17 @@
 namespace {
 
 using namespace tolvare::scheduler;
+using namespace tolvare::scheduler::bench;
 using Stopwatch = std::chrono::steady_clock;
 
 constexpr int kDueRows = 100;
 constexpr int kRounds = 200;
 
-class SteppingClock final : public Clock {
-public:
-    LocalDateTime localNow() const override {
-        const int minuteOfDay = static_cast<int>(seconds / 60 % kMinutesPerDay);
-        return {2024, 3, 1 + static_cast<int>(seconds / 86400 % 28), minuteOfDay / 60, minuteOfDay % 60,
-                static_cast<int>(seconds % 60)};
-    }
-    std::int64_t monotonicSeconds() const override { return seconds; }
-    std::int64_t seconds = 8 * 3600;
-};
-
-class FixedList final : public ListStore {
-public:
-    ListReading readList() override { return {bytes}; }
-    std::string bytes;
-};
-
-class NullRunner final : public ActionRunner {
-public:
-    ActionResult startProgram(std::string_view) override { return {true, "processus 1234"}; }
-    ActionResult openAddress(std::string_view) override { return {true, {}}; }
-    ActionResult runMacro(std::string_view) override { return {true, {}}; }
-    ActionResult shareFolder(std::string_view) override { return {true, {}}; }
-};
-
-class NoDownload final : public ListDownloader {
-public:
-    ListDownload downloadList() override { return {}; }
-};
-
 // Microseconds per pass: one pass a minute (every row of the list is due each minute), or
 // passes within the same minute, where nothing runs.
 double microsecondsPerPass(Journal& journal, const std::string& list, bool busy) {
     SteppingClock clock;
-    FixedList store;
+    ListInMemory store;
     store.bytes = list;
     NullRunner runner;
     NoDownload downloader;

@@ -10,62 +10,17 @@
 #include <vector>
 
 #include "bench/figure.h"
+#include "bench/scheduler_core/scheduler_stand_ins.h"
 #include "scheduler/core/action_list.h"
 #include "scheduler/core/scheduler.h"
 
 namespace {
 
 using namespace tolvare::scheduler;
+using namespace tolvare::scheduler::bench;
 using Stopwatch = std::chrono::steady_clock;
 
 constexpr std::size_t kLines = 10'000;
-
-class SteppingClock final : public Clock {
-public:
-    LocalDateTime localNow() const override {
-        const int minuteOfDay = static_cast<int>(seconds / 60 % kMinutesPerDay);
-        return {2024,
-                3,
-                1 + static_cast<int>(seconds / 86400 % 28),
-                minuteOfDay / 60,
-                minuteOfDay % 60,
-                static_cast<int>(seconds % 60)};
-    }
-    std::int64_t monotonicSeconds() const override { return seconds; }
-    std::int64_t seconds = 8 * 3600;
-};
-
-class FileImage final : public ListStore {
-public:
-    ListReading readList() override { return {bytes}; }
-    std::string bytes;
-};
-
-class NullRunner final : public ActionRunner {
-public:
-    ActionResult startProgram(std::string_view) override {
-        ++runs;
-        return {};
-    }
-    ActionResult openAddress(std::string_view) override {
-        ++runs;
-        return {};
-    }
-    ActionResult runMacro(std::string_view) override {
-        ++runs;
-        return {};
-    }
-    ActionResult shareFolder(std::string_view) override {
-        ++runs;
-        return {};
-    }
-    std::size_t runs = 0;
-};
-
-class NoDownload final : public ListDownloader {
-public:
-    ListDownload downloadList() override { return {}; }
-};
 
 // A journal that makes every line as the file journal does, and keeps only their length.
 class MeasuringJournal final : public Journal {
@@ -116,7 +71,7 @@ double microsecondsPerCall(Body&& body) {
 
 int main() {
     SteppingClock clock;
-    FileImage store;
+    ListInMemory store;
     store.bytes = makeList();
     NullRunner runner;
     NoDownload downloader;

@@ -351,8 +351,7 @@ std::optional<std::string> InternetListDownloader::signatureProblem(const std::w
     const std::wstring key = readSettingValue(folderOf(listPath_) + L"\\" + fromUtf8(scheduler::kSettingsFileName),
                                               fromUtf8(scheduler::kSettingsSection),
                                               fromUtf8(scheduler::kListKeyKey), L"");
-    std::string keyText;
-    for (const wchar_t c : key) keyText.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    const std::string keyText = toUtf8(key);
     if (keyText.find_first_not_of(" \t") == std::string::npos) return std::nullopt;  // lists are not signed here
 
     const std::optional<std::wstring> temporary = reserveTemporaryFile(folderOf(listPath_));

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "scheduler/app/text.h"
+
 namespace tolvare::plenar {
 
 namespace {
@@ -23,10 +25,6 @@ std::string hexStatus(long status) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(status));
     return text;
-}
-
-std::wstring wide(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
 }
 
 struct ContextBufferFree {
@@ -151,7 +149,7 @@ std::string certificateProblem(PCCERT_CONTEXT certificate, const std::string& ho
     if (chainErrors != CERT_TRUST_NO_ERROR) return chainProblem(chainErrors);
 
     const bool ipHost = isIpAddress(host);
-    std::wstring serverName = wide(host);
+    std::wstring serverName = fromUtf8(host);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
@@ -198,7 +196,7 @@ bool TlsChannel::open() {
 
 bool TlsChannel::negotiate(bool first) {
     // The name the server is asked for (SNI) and checked against is the host of the address.
-    std::wstring target = wide(host_);
+    std::wstring target = fromUtf8(host_);
     bool receiveFirst = false;
     for (;;) {
         if (receiveFirst) {
