@@ -50,7 +50,14 @@ install() {
   echo "Installing: $*"
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  # A mirror caught in the middle of a sync serves index files of the wrong size: try again a
+  # little later, and at worst install from the indexes that did arrive.
+  local try
+  for try in 1 2 3; do
+    apt-get update -qq && break
+    [ $try = 3 ] && echo "apt-get update failed three times; installing from the indexes it has" >&2
+    sleep 30
+  done
   apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 

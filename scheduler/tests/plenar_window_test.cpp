@@ -17,6 +17,13 @@ namespace {
 
 using namespace plenar_test;
 
+// An input box is found as soon as its window exists, before its prompt and its proposal are
+// filled in: only a visible box with its prompt is whole.
+HWND openedInputBox(DWORD processId, const std::wstring& caption) {
+    const std::optional<MessageBoxSeen> box = waitForMessageBox(processId, caption, 5s);
+    return box ? box->window : nullptr;
+}
+
 TEST_F(PlenarWindowTest, StartsWithoutSettingsFileOnDefaultsAndWritesNothing) {
     start();
     HWND main = waitForVisibleMainWindow();
@@ -429,7 +436,7 @@ TEST_F(PlenarWindowTest, ANewTimeIsTakenAsTypedWithoutNewKeyOrOrder) {
     ASSERT_TRUE(question);
     press(question->window, IDNO);
     HWND box = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'HEURE")) != nullptr; }, 5s));
+    ASSERT_TRUE(box = openedInputBox(processId_, L"MODIFICATION DE L'HEURE"));
     HWND answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
     ASSERT_NE(answer, nullptr);
     // PLENAR's clock shows 23:10 (23:11 on a slow machine): the proposal is the current minute.
@@ -635,7 +642,7 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     ASSERT_TRUE(question);
     press(question->window, IDNO);
     HWND box = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'ACTION")) != nullptr; }, 5s));
+    ASSERT_TRUE(box = openedInputBox(processId_, L"MODIFICATION DE L'ACTION"));
     HWND answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(windowText(answer), L"a");
@@ -651,7 +658,7 @@ TEST_F(PlenarWindowTest, CellClicksDeleteAndModifyRowsAndTheBlankRowAsksNothing)
     question = waitForMessageBox(processId_, L"MODIFICATION");
     ASSERT_TRUE(question);
     press(question->window, IDNO);
-    ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'HEURE")) != nullptr; }, 5s));
+    ASSERT_TRUE(box = openedInputBox(processId_, L"MODIFICATION DE L'HEURE"));
     answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
     SYSTEMTIME after;
     GetLocalTime(&after);
@@ -1140,7 +1147,7 @@ TEST_F(PlenarWindowTest, ATypedTimeIsNormalisedOrRefused) {
         ASSERT_TRUE(question);
         press(question->window, IDNO);
         HWND box = nullptr;
-        ASSERT_TRUE(waitFor([&] { return (box = findTopLevel(processId_, L"#32770", L"MODIFICATION DE L'HEURE")) != nullptr; }, 5s));
+        ASSERT_TRUE(box = openedInputBox(processId_, L"MODIFICATION DE L'HEURE"));
         HWND answer = FindWindowExW(box, nullptr, L"Edit", nullptr);
         ASSERT_NE(answer, nullptr);
         DWORD_PTR ignored = 0;
