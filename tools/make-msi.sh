@@ -3,13 +3,13 @@
 # (msitools): OUT/PLENAR-<version>-x64.msi (64-bit Windows: 64-bit PLENAR and KORVEL, and the
 # 32-bit KORVEL for 32-bit clients) and OUT/PLENAR-<version>-x86.msi (32-bit Windows).
 # usage: make-msi.sh [--version A.B.C] [--platform x64|x86] BUILD_DIR OUT_DIR
-#   BUILD_DIR holds win32/ and win64/ (their bin/ folders); the default version is 1.0.0 and
+#   BUILD_DIR holds win32/ and win64/ (their bin/ folders); the default version is the one of the file VERSION and
 #   both packages are built unless --platform names one.
 set -euo pipefail
 # msiinfo writes its tables with CRLF line ends.
 table() { msiinfo export "$1" "$2" | tr -d '\r'; }
 top="$(cd "$(dirname "$0")/.." && pwd)"
-version=1.0.0
+version=$(head -n 1 "$top/VERSION")
 platforms="x64 x86"
 while [ $# -gt 2 ]; do
   case "$1" in
@@ -51,6 +51,8 @@ for platform in $platforms; do
   cp "$top/scheduler/program_folder/Activitl.ico" "$top/scheduler/program_folder/plenar.html" \
      "$top/scheduler/program_folder/param.ini" \
      "$top/scheduler/program_folder/lstplenar.txt" "$stage/"
+  python3 "$top/library/reference/make_reference.py" --html "$stage/korvel-reference.html" ||
+    { echo "the KORVEL reference could not be made"; exit 1; }
   idl="$top/library/frame/braskedll.idl"
   python3 "$top/installer/korvel_registration.py" "$idl" $korvel primary KorvelLibrary INSTALLDIR Korvel_ \
     "$generated/korvel-primary.wxi"

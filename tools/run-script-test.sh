@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs VBScript clients against KORVEL.dll with the matching Wine cscript: registers the library
-# with regsvr32 (as a user installs it), then runs every client in one script host
-# (tools/script-clients.js), and passes when the last line says that no check failed (cscript
-# exits 0 even after a script error).
+# Runs script clients (VBScript .vbs, JScript .js) against KORVEL.dll with the matching Wine
+# cscript: registers the library with regsvr32 (as a user installs it), then runs every client in
+# one script host (tools/script-clients.js), and passes when the last line says that no check
+# failed (cscript exits 0 even after a script error).
 # Files other than scripts are stand-ins for programs the library starts: they go into a folder
 # with a copy of cscript, which runs from there, so that the platform's program search (the
 # host's own folder first) finds them before the real programs. The system's own programs
@@ -10,7 +10,7 @@
 # folder, take the place of the prefix's copies there for the run and are put back after it.
 # Each client gets the stand-ins' folder as its first argument, and "emulated" as its second
 # where 32-bit programs are emulated.
-# usage: run-script-test.sh 32|64 KORVEL.dll (CLIENT.vbs | STAND-IN)...
+# usage: run-script-test.sh 32|64 KORVEL.dll (CLIENT.vbs | CLIENT.js | STAND-IN)...
 set -uo pipefail
 bits=$1 library=$2
 shift 2
@@ -20,6 +20,10 @@ if [ "$bits" = 32 ] && ! wine_runs_32bit; then
   exit 77
 fi
 "$(dirname "$0")/wine-prefix.sh"
+# Nobody answers a message box here: the library shows none (README, "Unattended use"). The
+# samples set this variable themselves, but Wine's script host cannot set a process variable
+# (its WshEnvironment refuses Item assignments), so it comes from here.
+export KORVEL_SANS_MESSAGES=1
 # Wine takes its own build of a program of the system folder unless told to take the file there.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rundll32.exe,sndvol32.exe=n,b"
 system=system32
@@ -43,7 +47,7 @@ trap 'restore_system_programs; rm -rf "$folder"' EXIT
 clients=() stand_ins=()
 for file in "$@"; do
   case "$file" in
-  *.vbs) clients+=("$(windows_path "$file")") ;;
+  *.vbs | *.js) clients+=("$(windows_path "$file")") ;;
   *) stand_ins+=("$file") ;;
   esac
 done

@@ -20,6 +20,8 @@
 # usage: test_installer.sh BUILD_DIR (the folder of win32/ and win64/)
 set -uo pipefail
 top="$(cd "$(dirname "$0")/../.." && pwd)"
+# The packages are named after the version the file VERSION holds, and the README names them.
+version=$(head -n 1 "$top/VERSION")
 build=$(realpath "$1")
 export WINEPREFIX="$build/wineprefix-installer" WINE_HOME="$build/winehome-installer"
 unset DISPLAY
@@ -126,7 +128,7 @@ same_files() {
   fi
 }
 
-machine_package="$work/packages/PLENAR-1.0.0-x64.msi"
+machine_package="$work/packages/PLENAR-$version-x64.msi"
 older_package="$work/packages/PLENAR-0.9.0-x64.msi"
 machine_folder='C:\Program Files\PLENAR'
 installed=()   # packages that may be installed, for the clean-up
@@ -173,7 +175,7 @@ cleanup() {
     files end
     comm -13 "$work/files-start.txt" "$work/files-end.txt" | sort -r | while read -r f; do
       case "$f" in
-        "Program Files/PLENAR"* | users/*/AppData/Local/Programs/PLENAR* | */Start\ Menu/Programs/PLENAR.lnk)
+        "Program Files/PLENAR"* | users/*/AppData/Local/Programs/PLENAR* | */Start\ Menu/Programs/PLENAR.lnk | */Start\ Menu/Programs/KORVEL\ -\ référence.lnk)
           rm -rf "${drive:?}/$f" && echo "removed $f" ;;
         *) bookkeeping_folder "$f" && rmdir "$drive/$f" 2>/dev/null && echo "removed the installer's empty $f" ;;
       esac
@@ -194,15 +196,17 @@ section "packages"
 "$top/tools/make-msi.sh" "$build" "$work/packages" || give_up "make-msi.sh could not build the packages"
 "$top/tools/make-msi.sh" --version 0.9.0 --platform x64 "$build" "$work/packages" ||
   give_up "make-msi.sh could not build the older package"
+grep -q "PLENAR-$version-x64.msi" "$top/README.md" && pass "the README names the packages of version $version" ||
+  fail "the README does not name PLENAR-$version-x64.msi"
 # The files each package carries, for its platform.
 for platform in x64 x86; do
   rm -rf "$work/extract"
-  msiextract -C "$work/extract" "$work/packages/PLENAR-1.0.0-$platform.msi" >/dev/null ||
+  msiextract -C "$work/extract" "$work/packages/PLENAR-$version-$platform.msi" >/dev/null ||
     { fail "msiextract cannot read the $platform package"; continue; }
   # The program folder, under the name msiextract gives the package's Program Files folder.
   extracted=$(dirname "$(find "$work/extract" -name PLENAR.exe | head -n 1)")
   listed=$(cd "$extracted" && find . -type f | sort | tr '\n' ' ')
-  expected="./Activitl.ico ./KORVEL.dll ./PLENAR.exe ./lstplenar.txt ./param.ini ./plenar.html "
+  expected="./Activitl.ico ./KORVEL.dll ./PLENAR.exe ./korvel-reference.html ./lstplenar.txt ./param.ini ./plenar.html "
   [ $platform = x64 ] && expected="$expected./x86/KORVEL.dll "
   [ "$listed" = "$expected" ] && pass "the $platform package's files: $listed" || fail "the $platform package holds $listed"
   for binary in PLENAR.exe KORVEL.dll; do
@@ -217,19 +221,19 @@ done
 # The x86 package registers its library as the x64 package registers its own (win32 for win64).
 registry_rows() { msiinfo export "$1" Registry | tr -d '\r' | awk -F'\t' -v c="$2" '$6 == c { print $2 "\t" $3 "\t" $4 "\t" $5 }' | sort; }
 registry_rows "$machine_package" Library | sed 's/\\0\\win64\t/\\0\\win32\t/' >"$work/rows-x64.txt"
-registry_rows "$work/packages/PLENAR-1.0.0-x86.msi" Library >"$work/rows-x86.txt"
+registry_rows "$work/packages/PLENAR-$version-x86.msi" Library >"$work/rows-x86.txt"
 if [ -s "$work/rows-x64.txt" ] && cmp -s "$work/rows-x64.txt" "$work/rows-x86.txt"; then
   pass "the x86 package's registration: $(wc -l <"$work/rows-x86.txt") rows, as the x64 package's"
 else
   fail "the x86 package's registration differs from the x64 package's"; diff "$work/rows-x64.txt" "$work/rows-x86.txt" | head
 fi
-msiinfo export "$work/packages/PLENAR-1.0.0-x86.msi" Component | tr -d '\r' |
+msiinfo export "$work/packages/PLENAR-$version-x86.msi" Component | tr -d '\r' |
   awk -F'\t' 'NR > 3 && int($4 / 256) % 2 == 1 { found = 1 } END { exit found }' ||
   fail "the x86 package has 64-bit components"
 # Each package's custom actions run in a process of its own bitness (no 32-bit process for the
 # x64 package).
 for platform in x64 x86; do
-  msiinfo extract "$work/packages/PLENAR-1.0.0-$platform.msi" Binary.SetupActions >"$work/actions.dll"
+  msiinfo extract "$work/packages/PLENAR-$version-$platform.msi" Binary.SetupActions >"$work/actions.dll"
   if is_pe32 "$work/actions.dll"; then kind=x86; else kind=x64; fi
   [ $kind = $platform ] && pass "the $platform package's custom actions are $kind code" ||
     fail "the $platform package's custom actions are $kind code"
@@ -267,14 +271,14 @@ cp "$work/changed.ini" "$folder/param.ini" || give_up "no param.ini in $machine_
 installed=("$machine_package" "$older_package")
 msi machine /i "$(windows_path "$machine_package")" ALLUSERS=1 || give_up "the current package does not install over the older one"
 snapshot machine
-[ "$(versions machine)" = "1.0.0 " ] && pass "the upgrade leaves one entry, 1.0.0" ||
+[ "$(versions machine)" = "$version " ] && pass "the upgrade leaves one entry, $version" ||
   fail "entries after the upgrade: $(versions machine)"
 # An older package does not go over a newer one.
 wine_quiet msiexec /i "$(windows_path "$older_package")" ALLUSERS=1 /qn
 refused=$?
 snapshot downgrade 2 3 4
-[ $refused -ne 0 ] && [ "$(versions downgrade)" = "1.0.0 " ] && pass "0.9.0 is refused over 1.0.0 ($refused)" ||
-  fail "0.9.0 over 1.0.0: msiexec $refused, entries $(versions downgrade)"
+[ $refused -ne 0 ] && [ "$(versions downgrade)" = "$version " ] && pass "0.9.0 is refused over $version ($refused)" ||
+  fail "0.9.0 over $version: msiexec $refused, entries $(versions downgrade)"
 for f in PLENAR.exe KORVEL.dll x86/KORVEL.dll Activitl.ico plenar.html lstplenar.txt; do
   [ -f "$folder/$f" ] || fail "no $f in $machine_folder"
 done
@@ -303,6 +307,14 @@ else
   [ $status -eq 0 ] && pass "PLENAR starts from the installed folder, shows the installed list and quits" ||
     fail "PLENAR from the Start menu entry"
 fi
+
+reference=$(ls "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/KORVEL - référence.lnk" \
+  "$drive"/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/KORVEL\ -\ référence.lnk 2>/dev/null | head -n 1)
+# A shortcut holds its target's path in the ANSI code page, in UTF-16, or both.
+[ -n "$reference" ] && python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); n = "korvel-reference.html"
+sys.exit(not (n.encode() in d or n.encode("utf-16-le") in d))' "$reference" &&
+  pass "the Start menu entry KORVEL - référence opens the installed reference" ||
+  fail "no Start menu entry KORVEL - référence to korvel-reference.html"
 
 section "script clients"
 client() {
@@ -356,7 +368,7 @@ echo "installed in $user_folder"
 for f in PLENAR.exe KORVEL.dll x86/KORVEL.dll Activitl.ico plenar.html param.ini lstplenar.txt; do
   [ -f "$(unix_of "$user_folder")/$f" ] || fail "no $f in $user_folder"
 done
-[ "$(versions user)" = "1.0.0 " ] && pass "one entry" || fail "entries: $(versions user)"
+[ "$(versions user)" = "$version " ] && pass "one entry" || fail "entries: $(versions user)"
 python3 "$check_registry" same-per-user "$work/reg/clean-0.reg" "$work/reg/machine-0.reg" "$work/reg/machine-removed-1.reg" \
   "$work/reg/user-1.reg" "$machine_folder" "$user_folder" &&
   pass "the registration under HKCU\\Software\\Classes is the per-machine one, in the user's folder" ||

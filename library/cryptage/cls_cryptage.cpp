@@ -1,5 +1,6 @@
 #include "library/cryptage/cls_cryptage.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -38,6 +39,32 @@ std::string bytesOf(std::wstring_view text) {
 
 // Bytes as a text of one character per byte through the ANSI code page.
 std::wstring textOfBytes(std::string_view bytes) { return fromAnsi(bytes); }
+
+// Cipher texts and signatures are bytes of any value. Under a single-byte code page they are
+// given as ANSI text, which reads back byte for byte and is what files of earlier versions
+// hold. Under a double-byte one that text would not come back (a lead byte takes the next byte
+// with it, a lone one becomes another character), so a cipher could not be decrypted nor a
+// signature confirmed: there each byte is the character of its value, U+0000 to U+00FF, and a
+// text made only of such characters reads back the same way.
+bool doubleByteCodePage() {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+}
+
+std::wstring textOfCipher(std::string_view bytes) {
+    if (!doubleByteCodePage()) return textOfBytes(bytes);
+    std::wstring text(bytes.size(), L'\0');
+    std::transform(bytes.begin(), bytes.end(), text.begin(), [](char b) { return wchar_t(static_cast<unsigned char>(b)); });
+    return text;
+}
+
+std::string bytesOfCipher(std::wstring_view text) {
+    if (!doubleByteCodePage() || std::any_of(text.begin(), text.end(), [](wchar_t c) { return c > 0xFF; }))
+        return bytesOf(text);
+    std::string bytes(text.size(), '\0');
+    std::transform(text.begin(), text.end(), bytes.begin(), [](wchar_t c) { return char(static_cast<unsigned char>(c)); });
+    return bytes;
+}
 
 // The message of an unexpected failure inside an operation: its prefix and the description.
 std::wstring describe(std::wstring_view prefix) {
@@ -203,7 +230,7 @@ HRESULT Cls_Cryptage::Sign() {
                                     &size)) {
                     tellFailure(L"CryptSignHash");
                 } else {
-                    signature_ = textOfBytes(std::string_view(signature).substr(0, size));
+                    signature_ = textOfCipher(std::string_view(signature).substr(0, size));
                     done = true;
                 }
             }
@@ -237,7 +264,7 @@ HRESULT Cls_Cryptage::Validate() {
             tellFailure(L"CryptGetUserKey!");
             confirmed = false;
         } else {
-            std::string signature = bytesOf(signature_);
+            std::string signature = bytesOfCipher(signature_);
             if (!CryptVerifySignatureA(hash.get(), reinterpret_cast<const BYTE*>(signature.data()),
                                        DWORD(signature.size()), key.get(), nullptr, 0)) {
                 confirmed = false;
@@ -275,7 +302,7 @@ HRESULT Cls_Cryptage::Encrypt() {
                 tell(L"bytes required:" + std::to_wstring(dataLength));
                 tell(L"Error " + error + L" during CryptEncrypt!");
             } else {
-                outBuffer_ = textOfBytes(std::string_view(buffer).substr(0, dataLength));
+                outBuffer_ = textOfCipher(std::string_view(buffer).substr(0, dataLength));
                 done = true;
             }
         }
@@ -295,7 +322,7 @@ HRESULT Cls_Cryptage::Decrypt() {
         PasswordKey password;
         if (password.derive(password_)) {
             // The blanks after the data are decrypted too, and dropped.
-            std::string buffer = bytesOf(inBuffer_);
+            std::string buffer = bytesOfCipher(inBuffer_);
             const size_t length = buffer.size();
             buffer.resize(2 * length, ' ');
             DWORD dataLength = DWORD(buffer.size());

@@ -8,7 +8,7 @@
 #include "library/devices/core/device_rules.h"
 #include "library/devices/core/media_commands.h"
 #include "library/frame/ansi_text.h"
-#include "library/windows/command_line.h"
+#include "library/frame/command_line.h"
 
 // The media interface's command executor: it runs one command string and shows its own errors
 // to the user. Exported by winmm but not declared by every SDK's headers.

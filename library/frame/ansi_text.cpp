@@ -42,11 +42,32 @@ AnsiArgument::AnsiArgument(BSTR* variable) : AnsiArgument(variable ? *variable :
     variable_ = variable;
 }
 
+namespace {
+
+// Whether the code page holds some character of `text` only as another character that looks
+// like it ("\uff32" as "R"), rather than exactly or as the default character "?".
+bool heldAsLookAlike(std::wstring_view text, std::string_view converted) {
+    if (text.empty()) return false;
+    const int size =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string withoutLookAlikes(size_t(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), int(text.size()), withoutLookAlikes.data(), size,
+                        nullptr, nullptr);
+    return withoutLookAlikes != converted;
+}
+
+}  // namespace
+
 AnsiArgument::AnsiArgument(BSTR value)
-    : null_(value == nullptr), text_(toAnsi(textOf(value))), exact_(convertsExactly(textOf(value))) {}
+    : null_(value == nullptr), text_(toAnsi(textOf(value))), exact_(convertsExactly(textOf(value))),
+      lookAlike_(!exact_ && heldAsLookAlike(textOf(value), text_)) {}
 
 AnsiArgument::~AnsiArgument() {
-    if (!variable_ || null_) return;
+    // A text the code page holds only as a look-alike keeps the caller's own text: written back,
+    // a refused "\uff32eport.txt" would become "Report.txt", and the variable used again would
+    // name the very file the refusal protects. (Characters it lacks altogether come back as "?",
+    // as they always have.)
+    if (!variable_ || null_ || lookAlike_) return;
     // Writing back may fail only for lack of memory; the caller then keeps its own text.
     try {
         std::wstring back = fromAnsi(text_);

@@ -31,7 +31,9 @@ inline std::wstring_view textOf(BSTR s) noexcept { return s ? std::wstring_view(
 // becomes an empty text: the platform gives the two different meanings.
 class AnsiArgument {
 public:
-    // By reference: the copy is written back into *variable when this goes out of scope.
+    // By reference: the copy is written back into *variable when this goes out of scope, unless
+    // the code page holds the text only through look-alikes (the variable then keeps the
+    // caller's text).
     explicit AnsiArgument(BSTR* variable);
     // By value: nothing is written back.
     explicit AnsiArgument(BSTR value);
@@ -49,6 +51,7 @@ private:
     bool null_;
     std::string text_;
     bool exact_;
+    bool lookAlike_;
 };
 
 // The first `count` characters of an ANSI buffer as automation text, the buffer read whole

@@ -1,5 +1,5 @@
-// The library's module: its handle and file, the table of its eleven classes, and the counts
-// that tell whether it may be unloaded.
+// The library's module: its handle and file, the creation of an object of a class, and the
+// counts that tell whether it may be unloaded.
 #pragma once
 
 #include <windows.h>
@@ -10,17 +10,6 @@ namespace korvel {
 
 HMODULE moduleHandle() noexcept;
 std::wstring modulePath();
-
-// One creatable class of the library: what DllGetClassObject and registration need.
-struct ClassEntry {
-    const CLSID& classId;
-    const IID& interfaceId;
-    const wchar_t* name;  // class name; the programmatic name is "BRASKEDLL." + name
-    HRESULT (*create)(REFIID riid, void** object);
-};
-
-// The eleven classes in type-library order.
-const ClassEntry* classTable(size_t& count) noexcept;
 
 // Creates an object of class T (which starts with one reference) and hands out `riid`.
 template <typename T>

@@ -73,6 +73,16 @@ std::optional<std::wstring> readWholeValue(std::wstring_view file, std::wstring_
     return std::nullopt;
 }
 
+// Message `number` of `file`: one stored with its line breaks escaped is read whole and given
+// back with them; any other as the profile read has always given it, at most 254 characters.
+std::wstring readMessage(std::wstring_view file, long number) {
+    const std::wstring key = language::messageKey(number);
+    std::wstring message = readValue(file, language::kMessageSection, key, L"");
+    if (!message.starts_with(language::kEscapeMark)) return message;
+    const std::optional<std::wstring> whole = readWholeValue(file, language::kMessageSection, key);
+    return language::textOfStoredForm(whole.value_or(message));
+}
+
 bool writeValue(std::wstring_view file, std::wstring_view section, std::wstring_view key, std::wstring_view value) {
     std::string fileA = openableName(file), sectionA = toAnsi(section), keyA = toAnsi(key), valueA = toAnsi(value);
     return WritePrivateProfileStringA(sectionA.c_str(), keyA.c_str(), valueA.c_str(), fileA.c_str()) != FALSE;
@@ -240,7 +250,8 @@ HRESULT Cls_Traduction::Sauver_TousLesMessages(SAFEARRAY **tabMessage, BSTR *Fic
             tolvare::unique_bstr owned(element);
             std::string ansi = toAnsi(textOf(element));
             std::wstring back = fromAnsi(ansi);
-            writeValue(file, language::kMessageSection, language::messageKey(i), back);
+            // Line breaks stored raw would start keys or whole sections of their own.
+            writeValue(file, language::kMessageSection, language::messageKey(i), language::storedForm(back));
             // The element goes back as the platform saw it.
             tolvare::unique_bstr copy(makeString(back));
             SafeArrayPutElement(messages, &i, copy.get());
@@ -253,7 +264,7 @@ HRESULT Cls_Traduction::Charger_LeMessage(BSTR Fichier, short *NumeroMsg, BSTR *
     if (!NumeroMsg || !pRetVal) return E_POINTER;
     clearResult(pRetVal);
     return guarded([&] {
-        *pRetVal = makeString(readValue(textOf(Fichier), language::kMessageSection, language::messageKey(*NumeroMsg), L""));
+        *pRetVal = makeString(readMessage(textOf(Fichier), *NumeroMsg));
         return S_OK;
     });
 }
@@ -287,7 +298,7 @@ HRESULT Cls_Traduction::Charger_TousLesMessages(BSTR Fichier, SAFEARRAY **tabMes
             // Message numbers are 16-bit: a file with MSG1 to MSG32767 all set overflows.
             if (i > 32767) throw RuntimeError(kOverflow);
             redimension(i);
-            std::wstring message = readValue(file, language::kMessageSection, language::messageKey(i), L"");
+            std::wstring message = readMessage(file, i);
             if (message.empty()) break;
             tolvare::unique_bstr text(makeString(message));
             HRESULT hr = SafeArrayPutElement(*tabMessage, &i, text.get());

@@ -13,7 +13,8 @@
 #include "library/frame/ansi_text.h"
 #include "library/frame/late_bound.h"
 #include "library/frame/module.h"
-#include "library/windows/command_line.h"
+#include "library/frame/command_line.h"
+#include "library/frame/core/command_lines.h"
 #include "library/windows/core/path_parts.h"
 #include "library/windows/core/wait_due_time.h"
 #include "library/windows/core/windows_version.h"
@@ -231,6 +232,8 @@ LONG ownerWindowOf(IDispatch* form) {
 // platform refuses to own a picker.
 std::wstring pickFolder(HWND owner, BSTR* title) {
     if (owner && !IsWindow(owner)) return {};
+    // Nobody would choose: the answer of a picker cancelled, as a box unattended goes on as after OK.
+    if (unattended()) return {};
     AnsiArgument ansiTitle(title);
     BROWSEINFOA browse{};
     browse.hwndOwner = owner;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "macro/core/capture.h"
 #include "macro/core/keystrokes.h"
 
 namespace tolvare::macro {
@@ -147,8 +148,7 @@ void waitForOtherThread(HWND target, std::size_t keyMessages, ULONGLONG deadline
 // the platform rounds.
 LONG absoluteForPixel(std::int32_t value, int extent) {
     if (extent <= 0) return value;
-    const double clamped = std::clamp(value, 0, 65535);
-    const long long pixel = std::min<long long>(std::llround(clamped * extent / 65535.0), extent - 1);
+    const long long pixel = std::min<long long>(pixelForAbsolute(std::clamp(value, 0, 65535), extent), extent - 1);
     return static_cast<LONG>(std::min<long long>(65535, (2 * pixel + 1) * 65536 / (2LL * extent)));
 }
 

@@ -489,14 +489,14 @@ std::int32_t RecorderWindow::trailingClicksOnWindow() const {
     if (!window_ || captureFirstSlot_ <= 0) return 0;
     RECT bounds{};
     if (!GetWindowRect(window_, &bounds)) return 0;
-    const double width = GetSystemMetrics(SM_CXSCREEN);
-    const double height = GetSystemMetrics(SM_CYSCREEN);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
     std::int32_t count = 0;
     for (std::int32_t slot = macro_.slotCount(); slot >= captureFirstSlot_; --slot) {
         const MouseSample sample = macro_.mouse(slot);
         // Back from 0..65535 to the pixel it was taken at.
-        const POINT at{static_cast<LONG>(std::lround(sample.x / 65535.0 * width)),
-                       static_cast<LONG>(std::lround(sample.y / 65535.0 * height))};
+        const POINT at{static_cast<LONG>(pixelForAbsolute(sample.x, width)),
+                       static_cast<LONG>(pixelForAbsolute(sample.y, height))};
         if (sample.button == 0 || !PtInRect(&bounds, at)) break;
         ++count;
     }

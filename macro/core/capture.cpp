@@ -14,6 +14,10 @@ std::int32_t scaleToAbsolute(int pixel, int extentPixels) {
     return static_cast<std::int32_t>(std::nearbyint(scaled));  // the default rounding: half to even
 }
 
+long long pixelForAbsolute(std::int32_t value, int extentPixels) {
+    return std::llround(value / 65535.0 * extentPixels);
+}
+
 bool captureTick(Macro& macro, ScreenPoint cursor, ScreenSize screen, KeyStateSource& keys) {
     const std::optional<std::int32_t> slot = macro.addCaptureSlot();
     if (!slot) return false;

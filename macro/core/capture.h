@@ -21,6 +21,9 @@ public:
 // A cursor coordinate in pixels over a screen extent in pixels, scaled to 0..65535:
 // pixel / extent * 65535, rounded half to even (1023 of 1024 gives 65471). 0 for an empty extent.
 std::int32_t scaleToAbsolute(int pixel, int extentPixels);
+// Its inverse: the pixel a 0..65535 coordinate was taken at, value / 65535 * extent rounded to
+// the nearest (half away from zero). Not clamped: a coordinate off the primary screen stays off it.
+long long pixelForAbsolute(std::int32_t value, int extentPixels);
 
 struct ScreenPoint {
     int x = 0;

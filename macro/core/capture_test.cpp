@@ -38,6 +38,14 @@ TEST(CaptureScaling, PixelsToTheAbsoluteRange) {
     EXPECT_EQ(scaleToAbsolute(5, 0), 0);
 }
 
+TEST(CaptureScaling, EveryPixelComesBackFromItsAbsoluteCoordinate) {
+    for (int extent : {1, 2, 640, 768, 1023, 1366, 1920, 2160, 3840, 7680}) {
+        for (int pixel = -extent / 2; pixel < extent + extent / 2; ++pixel)
+            ASSERT_EQ(pixelForAbsolute(scaleToAbsolute(pixel, extent), extent), pixel) << pixel << " of " << extent;
+    }
+    EXPECT_EQ(pixelForAbsolute(65535, 1024), 1024);  // the far edge, just off the screen
+}
+
 TEST(CaptureTick, ButtonsAndTheFirstTickAfterAReset) {
     Macro macro;
     ScriptedKeys keys;

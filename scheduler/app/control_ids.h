@@ -5,12 +5,13 @@
 #include <windows.h>
 
 #include "scheduler/app/resource_ids.h"
+#include "tolvare_version.h"
 
 namespace tolvare::plenar {
 
 inline constexpr wchar_t kMainWindowClass[] = L"PLENAR_frmplenar";
 inline constexpr wchar_t kDesignCaption[] = L"Gestion des tâches (local et internet)";
-inline constexpr wchar_t kCaptionSuffix[] = L" - PLENAR v1.0";
+inline constexpr wchar_t kCaptionSuffix[] = L" - PLENAR v" PLENAR_VERSION_TEXT;
 
 enum ControlId : int {
     kTabStrip = 100,

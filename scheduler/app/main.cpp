@@ -83,7 +83,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     const std::wstring folder = tolvare::plenar::programFolder();
     tolvare::plenar::SystemClock clock;
     tolvare::plenar::FileJournal journal(folder, clock);
-    std::string started = "version 1.0, dossier " + tolvare::plenar::toUtf8(folder);
+    std::string started = "version " PLENAR_VERSION_TEXT ", dossier " + tolvare::plenar::toUtf8(folder);
     if (!pending.empty()) started += ", ligne de commande : " + tolvare::plenar::toUtf8(pending);
     journal.record(tolvare::scheduler::journal_event::kProgramStarted, {}, started);
     // The recorder window outlives a main window closed and opened again from the icon, as a

@@ -575,7 +575,7 @@ void MainWindow::showAssistant() {
 }
 
 void MainWindow::addAssistantRow(std::string time, std::string action) {
-    const std::size_t row = scheduler::addAssistantRow(scheduler_.rows(), std::move(time), std::move(action));
+    const std::size_t row = scheduler_.addRow(std::move(time), std::move(action));
     // The rows below moved: a question about one of them no longer names it.
     ++tableGeneration_;
     refreshTable();
@@ -603,9 +603,8 @@ void MainWindow::onTableClick(POINT clientPoint) {
     // A pass may have reloaded the table while the question was on screen.
     const auto stillThere = [&] { return window_ && generation == tableGeneration_ && *row < scheduler_.rows().size(); };
     if (!stillThere()) return;
-    auto& rows = scheduler_.rows();
     if (answer == IDYES) {
-        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*row));
+        scheduler_.deleteRow(*row);
         refreshTable();
         return;
     }
@@ -615,7 +614,7 @@ void MainWindow::onTableClick(POINT clientPoint) {
             inputBox(window_, L"Entrer la nouvelle action: ", L"MODIFICATION DE L'ACTION",
                      table_.cellText(*cell));
         if (!action || action->empty() || !stillThere()) return;
-        rows[*row].action = toAnsi(*action);
+        scheduler_.setRowAction(*row, toAnsi(*action));
     } else {
         ListView_SetItemState(table_.window(), cell->viewRow, LVIS_FOCUSED | LVIS_SELECTED,
                               LVIS_FOCUSED | LVIS_SELECTED);
@@ -624,15 +623,10 @@ void MainWindow::onTableClick(POINT clientPoint) {
             inputBox(window_, L"Entrer la nouvelle heure: ", L"MODIFICATION DE L'HEURE",
                      fromUtf8(scheduler::formatTimeOfDay(now.hour * 60 + now.minute)));
         if (!time || time->empty() || !stillThere()) return;
-        // Only a time the scheduler can compare with is taken: 8:30 would be saved as
-        // "8:30=..." and read back as the time "8:30=" with the action cut by a character.
-        const std::optional<std::string> normalized = scheduler::normalizedTableTime(toUtf8(*time));
-        if (!normalized) {
+        if (scheduler_.setRowTime(*row, toUtf8(*time)) == scheduler::Scheduler::TimeEdit::Refused) {
             MessageBoxW(window_, kTimeRefused, L"ERREUR", MB_OK);
             return;
         }
-        if (!stillThere()) return;
-        rows[*row].time = *normalized;
     }
     refreshTable();
 }

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "scheduler/core/action.h"
+#include "scheduler/core/assistant.h"
 
 namespace tolvare::scheduler {
 
@@ -74,6 +75,32 @@ void Scheduler::stopScheduler() {
     if (!running_) return;
     running_ = false;
     journal_.record(journal_event::kSchedulerStopped, {}, {});
+}
+
+std::size_t Scheduler::addRow(std::string time, std::string action) {
+    return addAssistantRow(rows_, std::move(time), std::move(action));
+}
+
+bool Scheduler::deleteRow(std::size_t row) {
+    if (row >= rows_.size()) return false;
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
+    return true;
+}
+
+bool Scheduler::setRowAction(std::size_t row, std::string action) {
+    if (row >= rows_.size()) return false;
+    rows_[row].action = std::move(action);
+    return true;
+}
+
+Scheduler::TimeEdit Scheduler::setRowTime(std::size_t row, std::string_view typed) {
+    if (row >= rows_.size()) return TimeEdit::NoSuchRow;
+    // 8:30 saved as typed would be "8:30=..." and read back as the time "8:30=" with the action
+    // cut by a character.
+    std::optional<std::string> time = normalizedTableTime(typed);
+    if (!time) return TimeEdit::Refused;
+    rows_[row].time = std::move(*time);
+    return TimeEdit::Changed;
 }
 
 ListDownload Scheduler::downloadByHand() {

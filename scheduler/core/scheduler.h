@@ -151,10 +151,20 @@ public:
     bool passInProgress() const { return passInProgress_; }
 
     // The table's data rows in table order. The window shows its header row, then its one
-    // blank row (an empty key sorts before every other), then these. It may edit them; edits
-    // last until the next pass reloads the file.
+    // blank row (an empty key sorts before every other), then these.
     const std::vector<ActionLine>& rows() const { return rows_; }
-    std::vector<ActionLine>& rows() { return rows_; }
+
+    // The window's edits of the rows. They last until the next pass reloads the file (saving
+    // the table writes them). A row index that a reload has put out of range changes nothing.
+
+    // A row from the assistant, placed by its time among the others: its index.
+    std::size_t addRow(std::string time, std::string action);
+    bool deleteRow(std::size_t row);
+    bool setRowAction(std::size_t row, std::string action);
+    enum class TimeEdit { Changed, Refused, NoSuchRow };
+    // A typed time is taken only in a form the scheduler compares (normalizedTableTime). The
+    // row keeps its place and its sort key until the next reload, as the table shows it.
+    TimeEdit setRowTime(std::size_t row, std::string_view typed);
 
     // What saveList writes to the list file (the window replaces the file with it).
     std::string listText() const { return serializeList(rows_); }

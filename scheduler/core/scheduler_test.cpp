@@ -308,6 +308,38 @@ TEST(SchedulerDownload, FirstDownloadCountsMinuteBoundariesAndZeroSwitchesItOff)
     EXPECT_FALSE(downloadDue(at(0, 23, 50), at(1, 0, 20), {true, 30}));
 }
 
+TEST(SchedulerRows, EditsReachTheSavedTextAndARowThatIsGoneIsLeftAlone) {
+    World world(at(0, 8, 0, 10), "18:00=a\r\n07:45=b\r\n12:30=c\r\n");
+    Scheduler& scheduler = world.scheduler;
+    scheduler.loadOnlyPass();
+    ASSERT_EQ(scheduler.listText(), "07:45=b\r\n12:30=c\r\n18:00=a\r\n");
+    EXPECT_EQ(scheduler.addRow("09:00", "d"), 1u);
+    EXPECT_TRUE(scheduler.deleteRow(0));
+    EXPECT_TRUE(scheduler.setRowAction(2, "MACRO=Macro_01.txt"));
+    // A time is taken in the form the file compares; the row keeps its place meanwhile.
+    const struct {
+        std::string_view typed;
+        Scheduler::TimeEdit edit;
+        std::string_view time;
+    } times[] = {
+        {"8:05", Scheduler::TimeEdit::Changed, "08:05"},
+        {"23:59", Scheduler::TimeEdit::Changed, "23:59"},
+        {"24:00", Scheduler::TimeEdit::Refused, "23:59"},
+        {"8h05", Scheduler::TimeEdit::Refused, "23:59"},
+        {"", Scheduler::TimeEdit::Refused, "23:59"},
+    };
+    for (const auto& t : times) {
+        EXPECT_EQ(scheduler.setRowTime(1, t.typed), t.edit) << t.typed;
+        EXPECT_EQ(scheduler.rows()[1].time, t.time) << t.typed;
+    }
+    EXPECT_EQ(scheduler.listText(), "09:00=d\r\n23:59=c\r\n18:00=MACRO=Macro_01.txt\r\n");
+    // A reload while a question was on screen shortened the table.
+    EXPECT_FALSE(scheduler.deleteRow(3));
+    EXPECT_FALSE(scheduler.setRowAction(3, "x"));
+    EXPECT_EQ(scheduler.setRowTime(3, "10:00"), Scheduler::TimeEdit::NoSuchRow);
+    EXPECT_EQ(scheduler.rows().size(), 3u);
+}
+
 }  // namespace
 }  // namespace tolvare::scheduler
 

@@ -18,6 +18,11 @@ TEST(AnsiArgument, WritesTheConvertedCopyBackIntoTheCallersVariable) {
     }
     unique_bstr owner(variable);
     EXPECT_STREQ(owner.get(), L"café ?");
+    // A look-alike ("\uff32" would be "R") is not written back: the variable keeps the name.
+    BSTR name = SysAllocString(L"\uff32eport.txt");
+    { AnsiArgument argument(&name); }
+    unique_bstr nameOwner(name);
+    EXPECT_STREQ(nameOwner.get(), L"\uff32eport.txt");
 }
 
 TEST(AnsiArgument, NullStaysNullAndEmptyStaysEmpty) {

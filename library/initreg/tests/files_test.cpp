@@ -171,10 +171,10 @@ TEST_F(FileMembers, NamesThatWouldBecomeAnotherFilesAreNotFound) {
     unique_bstr read;
     EXPECT_EQ(ini->IniLire(&section, &key, &fallback, &file, read.put()), S_OK);
     EXPECT_EQ(std::wstring(read.get(), SysStringLen(read.get())), L"d\u00e9faut");
-    // (The by-reference variable came back through the code page: the name is given again.)
-    Text again(iniLookAlike);
+    // The by-reference variable keeps the name as given, so the next call is refused too.
+    EXPECT_EQ(file.str(), iniLookAlike);
     LONG written = 7;
-    EXPECT_EQ(ini->IniEcrire(&section, &key, &value, &again, &written), S_OK);
+    EXPECT_EQ(ini->IniEcrire(&section, &key, &value, &file, &written), S_OK);
     EXPECT_EQ(written, 0);
     EXPECT_EQ(contentsOf(iniPath), "[s]\r\nk=valeur\r\n");
 }

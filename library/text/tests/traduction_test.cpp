@@ -173,7 +173,8 @@ TEST_F(Traduction, MessagesAreNumberedFromOne) {
     std::wstring file = folder + L"\\msg\\messages.ini";
     SAFEARRAYBOUND bound{4, 0};
     unique_safearray messages(SafeArrayCreate(VT_BSTR, 1, &bound));
-    const wchar_t* texts[] = {L"jamais écrit", L"Bonjour", L"Au revoir", L"Fin"};
+    // A message of two lines, the second of which would start a section of its own if written raw.
+    const wchar_t* texts[] = {L"jamais écrit", L"Bonjour", L"Au revoir\r\n[Autre]\r\nMSG9=piège", L"Fin"};
     for (LONG i = 0; i < 4; ++i) {
         unique_bstr t(SysAllocString(texts[i]));
         SafeArrayPutElement(messages.get(), &i, t.get());
@@ -185,7 +186,8 @@ TEST_F(Traduction, MessagesAreNumberedFromOne) {
     EXPECT_EQ(profileValue(file, L"MSG", L"MSG1"), L"Bonjour");
     EXPECT_EQ(profileValue(file, L"MSG", L"MSG3"), L"Fin");
     EXPECT_EQ(profileValue(file, L"MSG", L"MSG0"), L"<missing>");
-    EXPECT_EQ(message(file, 2), L"Au revoir");
+    EXPECT_EQ(message(file, 2), texts[2]);
+    EXPECT_EQ(profileValue(file, L"Autre", L"MSG9"), L"<missing>");
     EXPECT_EQ(message(file, 9), L"");
     // A file name longer than any path is a file that cannot be opened.
     EXPECT_EQ(message(std::wstring(100000, L'a'), 1), L"");
@@ -210,7 +212,7 @@ TEST_F(Traduction, MessagesAreNumberedFromOne) {
         got.push_back(element ? str(element) : L"");
         SysFreeString(element);
     }
-    EXPECT_EQ(got, (std::vector<std::wstring>{L"Bonjour", L"Au revoir", L""}));
+    EXPECT_EQ(got, (std::vector<std::wstring>{L"Bonjour", texts[2], L""}));
 
     // An array the member cannot redimension (lower bound 0) is the caller's error.
     SAFEARRAY* zeroBased = messages.get();

@@ -472,6 +472,12 @@ TEST_F(ShellMembers, FolderPickerCancelledOwnedByTheForm) {
     EXPECT_EQ(answerer.owner(), form.handle());
     EXPECT_EQ(str(chosen.get()), L"");
     EXPECT_EQ(str(title), L"Choisissez un dossier");
+    // Unattended, nobody would answer it: no picker, and the answer of a cancelled one.
+    SetEnvironmentVariableW(L"KORVEL_SANS_MESSAGES", L"1");
+    unique_bstr unattended(SysAllocString(L"x"));
+    EXPECT_EQ(windows->ParcourirDossier(&dispatch, &title, unattended.put()), S_OK);
+    SetEnvironmentVariableW(L"KORVEL_SANS_MESSAGES", nullptr);
+    EXPECT_EQ(str(unattended.get()), L"");
     SysFreeString(title);
 }
 

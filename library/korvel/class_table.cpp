@@ -7,6 +7,7 @@
 #include "library/devices/cls_multimedia.h"
 #include "library/devices/cls_sourisclv.h"
 #include "library/frame/module.h"
+#include "library/korvel/class_table.h"
 #include "library/initreg/cls_initreg.h"
 #include "library/internet/cls_internet.h"
 #include "library/sql/cls_sql.h"
@@ -27,7 +28,7 @@ const ClassEntry kClasses[] = {
 #undef KORVEL_CLASS
 }  // namespace
 
-const ClassEntry* classTable(size_t& count) noexcept {
+const ClassEntry* classTable(std::size_t& count) noexcept {
     count = sizeof(kClasses) / sizeof(kClasses[0]);
     return kClasses;
 }

@@ -1,10 +1,10 @@
-#include "library/windows/command_line.h"
+#include "library/frame/command_line.h"
 
 #include <string>
 
 #include "common/win32/unique_handle.h"
 #include "library/frame/errors.h"
-#include "library/windows/core/launchers.h"
+#include "library/frame/core/command_lines.h"
 
 namespace korvel {
 

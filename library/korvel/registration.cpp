@@ -1,8 +1,9 @@
-#include "library/frame/registration.h"
+#include "library/korvel/registration.h"
 
 #include "common/win32/unique_handle.h"
 #include "library/frame/braskedll.h"
 #include "library/frame/module.h"
+#include "library/korvel/class_table.h"
 
 namespace korvel {
 

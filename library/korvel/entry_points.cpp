@@ -9,7 +9,8 @@
 #include "common/win32/unique_handle.h"
 #include "library/frame/dispatch.h"
 #include "library/frame/module.h"
-#include "library/frame/registration.h"
+#include "library/korvel/class_table.h"
+#include "library/korvel/registration.h"
 
 namespace korvel {
 namespace {
