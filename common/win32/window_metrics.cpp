@@ -2,16 +2,6 @@
 
 namespace tolvare {
 
-namespace {
-
-template <typename Function>
-Function user32Entry(const char* name) {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
-
-}  // namespace
-
 bool registerWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon,
                          int extraBytes) {
     WNDCLASSEXW windowClass{};

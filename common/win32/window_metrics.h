@@ -11,6 +11,13 @@
 
 namespace tolvare {
 
+// An entry point of user32 that later systems have, or null: looked up at run time so that the
+// programs still start on Windows 7.
+template <typename Function>
+Function user32Entry(const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
 // Registers the window class `name` of `instance` with the dialog background and the arrow
 // cursor, unless it is registered already. `extraBytes` is the class's per-window extra bytes
 // (DLGWINDOWEXTRA for a window run by the dialog procedure). False when it cannot be registered.

@@ -313,29 +313,21 @@ void fillException(EXCEPINFO* exception, HRESULT status) {
     }
 }
 
-}  // namespace
+// Which argument (an index into rgvarg) goes to which parameter; -1 for none given.
+using ArgumentSources = std::array<int, kMaxParameters>;
 
-HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD flags, DISPPARAMS* params,
-                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError, LCID locale) noexcept try {
-    static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
-    if (!params) params = &noParams;
-    if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
-    if (params->cNamedArgs > params->cArgs || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
-        return E_INVALIDARG;
-
-    const MemberShape* member = findForFlags(shape, id, flags);
-    if (!member) return DISP_E_MEMBERNOTFOUND;
-    const size_t count = member->parameters.size();
-    const bool putter = member->kind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
-
-    // Which argument (index into rgvarg) goes to which parameter.
-    std::array<int, kMaxParameters> source;
+// Positional arguments come last-first in rgvarg; named ones name their parameter (the value
+// of a property put names the last one).
+HRESULT planArguments(const MemberShape& member, const DISPPARAMS& params, ArgumentSources& source,
+                      UINT* argumentError) {
+    const size_t count = member.parameters.size();
+    const bool putter = member.kind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
     source.fill(-1);
-    const UINT named = params->cNamedArgs, positional = params->cArgs - named;
+    const UINT named = params.cNamedArgs, positional = params.cArgs - named;
     if (positional > count) return DISP_E_BADPARAMCOUNT;
-    for (UINT k = 0; k < positional; ++k) source[k] = int(params->cArgs - 1 - k);
+    for (UINT k = 0; k < positional; ++k) source[k] = int(params.cArgs - 1 - k);
     for (UINT i = 0; i < named; ++i) {
-        DISPID name = params->rgdispidNamedArgs[i];
+        DISPID name = params.rgdispidNamedArgs[i];
         // Any other negative identifier turns into an index past the last parameter.
         size_t index = name == DISPID_PROPERTYPUT && putter ? count - 1 : size_t(name);
         if (index >= count || source[index] != -1) {
@@ -344,49 +336,68 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
         }
         source[index] = int(i);
     }
+    return S_OK;
+}
+
+// What DispCallFunc is given (each actual's type and the slot it reads), the values converted
+// for the member, and the caller's by-reference variables to write back after the call.
+struct CallFrame {
+    struct WriteBack {
+        VARIANT* target;  // the caller's by-reference argument
+        VARIANT* holder;  // the converted value the member worked on
+    };
 
     Holders holders;
     std::array<VARTYPE, kMaxParameters + 1> types;
-    std::array<VARIANT, kMaxParameters + 1> slots;        // what DispCallFunc reads
+    std::array<VARIANT, kMaxParameters + 1> slots;
     std::array<VARIANTARG*, kMaxParameters + 1> pointers;
-    struct WriteBack {
-        VARIANT* target;   // the caller's by-reference argument
-        VARIANT* holder;   // the converted value the member worked on
-    };
     std::array<WriteBack, kMaxParameters> writeBacks;
     size_t writeBackCount = 0;
+    size_t actuals = 0;
+    VARIANT* result = nullptr;
 
+    // The member works on `holder`: a reference to it, or its value.
+    void pass(size_t p, const ParameterShape& param, VARIANT& holder) {
+        if (param.byReference) {
+            types[p] = VT_BYREF | param.type;
+            V_BYREF(&slots[p]) = param.type == VT_VARIANT ? static_cast<void*>(&holder) : &V_BSTR(&holder);
+        } else {
+            types[p] = param.type;
+            slots[p] = holder;
+        }
+    }
+};
+
+// Each parameter's actual: the empty value of its type when left out, the caller's own storage
+// when it already has the type, else the argument converted as the automation rules convert.
+HRESULT convertArguments(const MemberShape& member, const DISPPARAMS& params, const ArgumentSources& source,
+                         LCID locale, CallFrame& frame, UINT* argumentError) {
+    const size_t count = member.parameters.size();
     for (size_t p = 0; p < count; ++p) {
-        const ParameterShape& param = member->parameters[p];
-        VARIANT* given = source[p] >= 0 ? &params->rgvarg[source[p]] : nullptr;
+        const ParameterShape& param = member.parameters[p];
+        VARIANT* given = source[p] >= 0 ? &params.rgvarg[source[p]] : nullptr;
         if (given && V_VT(given) == VT_ERROR && V_ERROR(given) == DISP_E_PARAMNOTFOUND) given = nullptr;
-        VariantInit(&slots[p]);
-        pointers[p] = &slots[p];
+        VariantInit(&frame.slots[p]);
+        frame.pointers[p] = &frame.slots[p];
 
         if (!given) {
             if (!param.optional) return DISP_E_BADPARAMCOUNT;
-            VARIANT& holder = holders.next();
+            VARIANT& holder = frame.holders.next();
             if (HRESULT hr = setEmpty(holder, param.type); FAILED(hr)) return hr;
-            if (param.byReference) {
-                types[p] = VT_BYREF | param.type;
-                V_BYREF(&slots[p]) = param.type == VT_VARIANT ? static_cast<void*>(&holder) : &V_BSTR(&holder);
-            } else {
-                types[p] = param.type;
-                slots[p] = holder;
-            }
+            frame.pass(p, param, holder);
             continue;
         }
 
         // A typed reference of exactly the parameter's type: the member works on the caller's
         // own storage, nothing to convert or write back.
         if (param.byReference && V_VT(given) == (VT_BYREF | param.type)) {
-            types[p] = VT_BYREF | param.type;
-            V_BYREF(&slots[p]) = V_BYREF(given);
+            frame.types[p] = VT_BYREF | param.type;
+            V_BYREF(&frame.slots[p]) = V_BYREF(given);
             continue;
         }
         if (!param.byReference && V_VT(given) == param.type && param.type != VT_VARIANT) {
-            types[p] = param.type;
-            slots[p] = *given;
+            frame.types[p] = param.type;
+            frame.slots[p] = *given;
             continue;
         }
 
@@ -402,47 +413,63 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
             if (!V_VARIANTREF(given)) return E_INVALIDARG;
             value = V_VARIANTREF(given);
         }
-        VARIANT& holder = holders.next();
+        VARIANT& holder = frame.holders.next();
         if (HRESULT hr = convert(holder, *value, param.type, locale); FAILED(hr)) {
             if (argumentError) *argumentError = UINT(source[p]);
             return hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
         }
-        if (param.byReference) {
-            types[p] = VT_BYREF | param.type;
-            V_BYREF(&slots[p]) = param.type == VT_VARIANT ? static_cast<void*>(&holder) : &V_BSTR(&holder);
-            if (V_VT(given) & VT_BYREF) writeBacks[writeBackCount++] = {given, &holder};
-        } else {
-            types[p] = param.type;
-            slots[p] = holder;
-        }
+        frame.pass(p, param, holder);
+        if (param.byReference && (V_VT(given) & VT_BYREF)) frame.writeBacks[frame.writeBackCount++] = {given, &holder};
     }
 
-    size_t actuals = count;
-    VARIANT& resultHolder = holders.next();
-    if (member->hasResult) {
-        setZero(resultHolder, member->resultType);
-        types[actuals] = VT_BYREF | member->resultType;
-        VariantInit(&slots[actuals]);
-        V_BYREF(&slots[actuals]) =
-            member->resultType == VT_VARIANT ? static_cast<void*>(&resultHolder) : &V_BSTR(&resultHolder);
-        pointers[actuals] = &slots[actuals];
-        ++actuals;
+    frame.actuals = count;
+    frame.result = &frame.holders.next();
+    if (member.hasResult) {
+        setZero(*frame.result, member.resultType);
+        frame.types[count] = VT_BYREF | member.resultType;
+        VariantInit(&frame.slots[count]);
+        V_BYREF(&frame.slots[count]) =
+            member.resultType == VT_VARIANT ? static_cast<void*>(frame.result) : &V_BSTR(frame.result);
+        frame.pointers[count] = &frame.slots[count];
+        ++frame.actuals;
     }
+    return S_OK;
+}
+
+// By-reference arguments are written back whatever the outcome, as the member left them. An
+// array goes back only from a member that succeeded: a failed one may have refused to resize it
+// (a fixed array), and the caller's array must then stay the one it had.
+void writeBack(const CallFrame& frame, HRESULT status, LCID locale) {
+    for (size_t i = 0; i < frame.writeBackCount; ++i) {
+        if (FAILED(status) && (V_VT(frame.writeBacks[i].holder) & VT_ARRAY)) continue;
+        storeThrough(*frame.writeBacks[i].target, *frame.writeBacks[i].holder, locale);
+    }
+}
+
+}  // namespace
+
+HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError, LCID locale) noexcept try {
+    static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
+    if (!params) params = &noParams;
+    if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
+    if (params->cNamedArgs > params->cArgs || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs))
+        return E_INVALIDARG;
+
+    const MemberShape* member = findForFlags(shape, id, flags);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    ArgumentSources source;
+    if (HRESULT hr = planArguments(*member, *params, source, argumentError); FAILED(hr)) return hr;
+    CallFrame frame;
+    if (HRESULT hr = convertArguments(*member, *params, source, locale, frame, argumentError); FAILED(hr)) return hr;
 
     VARIANT returned;
     VariantInit(&returned);
-    HRESULT called = DispCallFunc(object, ULONG_PTR(member->vtableOffset), CC_STDCALL, VT_ERROR, UINT(actuals),
-                                  types.data(), pointers.data(), &returned);
+    HRESULT called = DispCallFunc(object, ULONG_PTR(member->vtableOffset), CC_STDCALL, VT_ERROR, UINT(frame.actuals),
+                                  frame.types.data(), frame.pointers.data(), &returned);
     if (FAILED(called)) return called;
     HRESULT status = V_ERROR(&returned);
-
-    // By-reference arguments are written back whatever the outcome, as the member left them.
-    // An array goes back only from a member that succeeded: a failed one may have refused to
-    // resize it (a fixed array), and the caller's array must then stay the one it had.
-    for (size_t i = 0; i < writeBackCount; ++i) {
-        if (FAILED(status) && (V_VT(writeBacks[i].holder) & VT_ARRAY)) continue;
-        storeThrough(*writeBacks[i].target, *writeBacks[i].holder, locale);
-    }
+    writeBack(frame, status, locale);
 
     if (FAILED(status)) {
         if (!exception) return status;
@@ -452,8 +479,8 @@ HRESULT invokeMember(const InterfaceShape& shape, void* object, DISPID id, WORD 
     if (result) {
         VariantInit(result);
         if (member->hasResult) {
-            *result = resultHolder;
-            VariantInit(&resultHolder);
+            *result = *frame.result;
+            VariantInit(frame.result);
         }
     }
     return S_OK;

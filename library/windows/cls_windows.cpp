@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/message_wait.h"
 #include "common/win32/unique_handle.h"
 #include "library/frame/ansi_text.h"
 #include "library/frame/late_bound.h"
@@ -18,31 +19,32 @@
 #include "library/windows/core/path_parts.h"
 #include "library/windows/core/wait_due_time.h"
 #include "library/windows/core/windows_version.h"
+#include "library/windows/file_operations.h"
+#include "library/windows/program_lookup.h"
+#include "library/windows/shell_folders.h"
+#include "library/windows/window_handles.h"
 
 namespace korvel {
 
 namespace {
 
-// The size of the path buffer handed to the shell: MAX_PATH, which is what the ANSI entry
-// point writes at most.
-constexpr size_t kShellPathSize = 260;
-
-// The special folder's path as the shell's ANSI entry point gives it; nothing when the folder
-// is unknown or is a virtual one without a place on disk.
-std::optional<std::wstring> specialFolderPath(int csidl) {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return std::nullopt;
-    tolvare::unique_cotaskmem owner(list);
-    char buffer[kShellPathSize];
-    std::memset(buffer, ' ', sizeof buffer);
-    if (!SHGetPathFromIDListA(list, buffer)) return std::nullopt;
-    const void* end = std::memchr(buffer, '\0', sizeof buffer);
-    std::string_view path(buffer, end ? size_t(static_cast<const char*>(end) - buffer) : sizeof buffer);
-    // Wine names some virtual folders (printers, network) by their shell parsing name instead
-    // of refusing them as Windows does; such a name is no place on disk either.
-    if (path.substr(0, 2) == "::") return std::nullopt;
-    return fromAnsi(path);
-}
+using shell::failureMessage;
+using shell::findExecutable;
+using shell::folderFromBuffer;
+using shell::handleOfWindow;
+using shell::holdsNul;
+using shell::kHighestLookupFailure;
+using shell::kShellPathSize;
+using shell::LookupBuffer;
+using shell::makeCurrentFolderOfItsDrive;
+using shell::namesAFolderAboveOrARoot;
+using shell::ownerWindowOf;
+using shell::pickFolder;
+using shell::specialFolderPath;
+using shell::taskbarWindow;
+using shell::windowFromHandle;
+using shell::windowTitle;
+using shell::writeShortcut;
 
 // The name that every waiter of the session shares: the library's own file name without its
 // extension, followed by "Timer" ("KORVELTimer").
@@ -54,52 +56,6 @@ std::wstring waitTimerName() {
     return name + L"Timer";
 }
 
-// The wake mask of the wait: every kind of input of the calling thread's queue.
-constexpr DWORD kAnyQueueInput = 0xFF;
-
-// Dispatches every message waiting in the calling thread's queue. False when a quit request
-// was among them: it is posted again, so that the caller's own message loop still ends, and
-// the wait must return at once rather than hold the quitting program.
-bool dispatchPendingMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(int(message.wParam));
-            return false;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return true;
-}
-
-// A result buffer of blanks for the shell's executable lookup, terminated after them.
-struct LookupBuffer {
-    LookupBuffer() {
-        std::memset(text, ' ', kShellPathSize);
-        text[kShellPathSize] = '\0';
-    }
-    // The text up to its first NUL among the blanks; nothing when the lookup wrote none.
-    std::optional<std::string_view> written() const {
-        const void* end = std::memchr(text, '\0', kShellPathSize);
-        if (!end) return std::nullopt;
-        return std::string_view(text, size_t(static_cast<const char*>(end) - text));
-    }
-    char text[kShellPathSize + 1];
-};
-
-// The shell's executable lookup of `file` in `folder` (null: the current folder). A name or
-// folder longer than an ANSI path can be names no file the lookup could find, and the
-// platform's lookup does not survive some of them: such a file is not found.
-INT_PTR findExecutable(std::string_view file, const char* folder, LookupBuffer& program) {
-    if (file.size() >= kShellPathSize || (folder && std::strlen(folder) >= kShellPathSize)) return SE_ERR_FNF;
-    return INT_PTR(FindExecutableA(std::string(file).c_str(), folder, program.text));
-}
-
-// Results of the shell's executable lookup: ExecuteFichier takes 32 (the highest failure code)
-// as a success, TrouveExecutable as a failure.
-constexpr INT_PTR kHighestLookupFailure = 32;
-
 // The executable name of the development environment, seven characters.
 constexpr char kDevelopmentEnvironment[] = "VB6.EXE";
 
@@ -108,147 +64,6 @@ std::wstring upperCase(std::wstring_view text) {
     std::wstring upper(text);
     if (!upper.empty()) CharUpperBuffW(upper.data(), DWORD(upper.size()));
     return upper;
-}
-
-// A window handle as automation callers hold it: the platform keeps handles within 32 bits and
-// widens them with their sign.
-HWND windowFromHandle(LONG handle) noexcept { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)); }
-LONG handleOfWindow(HWND window) noexcept { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)); }
-
-// The title of a window; empty for no window, a window without a title and a handle that names
-// no window. Read in UTF-16, so that characters outside the ANSI code page arrive as they are.
-std::wstring windowTitle(HWND window) {
-    if (!window) return {};
-    int length = GetWindowTextLengthW(window);
-    if (length <= 0) return {};
-    std::wstring title(size_t(length) + 1, L' ');
-    int read = GetWindowTextW(window, title.data(), length + 1);
-    title.resize(size_t(read > 0 ? read : 0));
-    return title;
-}
-
-// The taskbar of the shell, found as every program finds it: its class and an empty title.
-HWND taskbarWindow() noexcept { return FindWindowA("Shell_traywnd", ""); }
-
-// The first `count` characters of a folder buffer the platform filled, or the empty text when
-// the call failed or the folder needs more room than the buffer has.
-std::wstring folderFromBuffer(const char* buffer, UINT bufferSize, UINT count) {
-    if (count == 0 || count >= bufferSize) return {};
-    return fromAnsi(std::string_view(buffer, count));
-}
-
-// A text that ends at a NUL character the caller put inside it would name another file than
-// the one asked for.
-bool holdsNul(std::wstring_view text) noexcept { return text.find(L'\0') != std::wstring_view::npos; }
-
-// Whether deleting `path` would take more than the caller named: a name made of dots (the
-// current or a parent folder, as the platform reads "..." too) or a whole drive or share.
-bool namesAFolderAboveOrARoot(const std::wstring& path) {
-    size_t end = path.find_last_not_of(L"\\/");
-    if (end == std::wstring::npos) return true;  // separators only: the root of a drive
-    size_t start = path.find_last_of(L"\\/:", end);
-    std::wstring_view last = std::wstring_view(path).substr(start == std::wstring::npos ? 0 : start + 1,
-                                                            end - (start == std::wstring::npos ? 0 : start + 1) + 1);
-    if (last.empty() || last.find_first_not_of(L". ") == std::wstring_view::npos) return true;
-    wchar_t full[MAX_PATH * 4];
-    DWORD length = GetFullPathNameW(path.c_str(), DWORD(std::size(full)), full, nullptr);
-    return length == 0 || length >= std::size(full) || PathIsRootW(full);
-}
-
-// The run-time error number (and its description) that a failed file operation reports.
-RuntimeError fileError(HRESULT status) {
-    switch (status) {
-    case HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND):
-    case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
-    case HRESULT_FROM_WIN32(ERROR_INVALID_NAME):
-    case HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME):
-    case HRESULT_FROM_WIN32(ERROR_INVALID_DRIVE):
-        return RuntimeError(kPathNotFound);
-    case E_ACCESSDENIED:
-    case HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION):
-    case HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT):
-        return RuntimeError(kPathFileAccessError);
-    default:
-        return RuntimeError(status);
-    }
-}
-
-// Makes `folder` the current folder of its drive, as a change of folder without a change of
-// drive does: the process's current folder moves only when it lies on the same drive; for
-// another drive, the drive's remembered folder (its "=X:" variable) is set instead.
-void makeCurrentFolderOfItsDrive(const std::wstring& folder) {
-    wchar_t current[MAX_PATH * 4] = {};
-    DWORD length = GetCurrentDirectoryW(DWORD(std::size(current)), current);
-    // Drive letters are ASCII: one bit tells their cases apart.
-    bool sameDrive = length >= 2 && folder.size() >= 2 && folder[1] == L':' && current[1] == L':' &&
-                     (folder[0] | 0x20) == (current[0] | 0x20);
-    if (sameDrive || folder.size() < 2 || folder[1] != L':') {
-        if (!SetCurrentDirectoryW(folder.c_str())) throw RuntimeError(kPathNotFound);
-        return;
-    }
-    std::wstring variable = L"=" + folder.substr(0, 2);
-    SetEnvironmentVariableW(variable.c_str(), folder.c_str());
-}
-
-// Writes a shortcut to `target` at `linkPath` through the shell's link object.
-void writeShortcut(const std::wstring& target, const std::wstring& linkPath) {
-    tolvare::com_ptr<IShellLinkW> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
-    if (FAILED(hr) || !link) throw RuntimeError(kCannotCreateObject);
-    if (FAILED(hr = link->SetPath(target.c_str()))) throw RuntimeError(hr);
-    if (FAILED(hr = link->SetArguments(L""))) throw RuntimeError(hr);
-    tolvare::com_ptr<IPersistFile> file;
-    if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.put_void())) || !file) throw RuntimeError(hr);
-    if (FAILED(hr = file->Save(linkPath.c_str(), TRUE))) throw fileError(hr);
-}
-
-// The text a failure of CreationRaccourci shows: its number, three line ends, its description.
-std::wstring failureMessage(const RuntimeError& error) {
-    long number = error.number();
-    // A status of the platform reads as the run-time error number it stands for, where it
-    // stands for one.
-    if ((static_cast<unsigned long>(number) & 0xFFFF0000UL) == 0x800A0000UL) number &= 0xFFFF;
-    std::wstring description = error.description();
-    if (description.empty()) description = std::wstring(runtimeErrorDescription(number));
-    return std::to_wstring(number) + L"\r\n\r\n\r\n" + description;
-}
-
-// The owner window a form object names by its "hwnd" property, read through its dispatch
-// interface as a 32-bit number.
-LONG ownerWindowOf(IDispatch* form) {
-    if (!form) throw RuntimeError(kObjectVariableNotSet);
-    tolvare::unique_variant owner;
-    HRESULT hr = LateBound(form).property(L"hwnd", owner.get());
-    if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) throw RuntimeError(kPropertyOrMethodNotSupported);
-    if (FAILED(hr)) throw RuntimeError(hr);
-    hr = VariantChangeType(owner.get(), owner.get(), 0, VT_I4);
-    if (hr == DISP_E_OVERFLOW) throw RuntimeError(kOverflow);
-    if (FAILED(hr)) throw RuntimeError(kTypeMismatch);
-    return V_I4(owner.get());
-}
-
-// The folder the user picks in the shell's folder picker (file-system folders only, from the
-// desktop down); the empty text when cancelled or when the owner is no window, which the
-// platform refuses to own a picker.
-std::wstring pickFolder(HWND owner, BSTR* title) {
-    if (owner && !IsWindow(owner)) return {};
-    // Nobody would choose: the answer of a picker cancelled, as a box unattended goes on as after OK.
-    if (unattended()) return {};
-    AnsiArgument ansiTitle(title);
-    BROWSEINFOA browse{};
-    browse.hwndOwner = owner;
-    browse.pidlRoot = nullptr;
-    browse.pszDisplayName = nullptr;
-    browse.lpszTitle = ansiTitle.get();
-    browse.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
-    if (!chosen) return {};
-    tolvare::unique_cotaskmem owned(chosen);
-    char folder[512];
-    std::memset(folder, ' ', sizeof folder);
-    if (!SHGetPathFromIDListA(chosen, folder)) return {};
-    const void* end = std::memchr(folder, '\0', sizeof folder);
-    return fromAnsi(std::string_view(folder, end ? size_t(static_cast<const char*>(end) - folder) : sizeof folder));
 }
 
 }  // namespace
@@ -287,15 +102,9 @@ HRESULT Cls_Windows::Wait(LONG *lNumberOfSeconds) {
         due.QuadPart = waiting::waitDueTime(*lNumberOfSeconds);
         // Setting the timer clears its signalled state; a timer not set would never signal.
         if (!SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) return S_OK;
-        HANDLE handles[] = {timer.get()};
-        for (;;) {
-            DWORD woken = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, kAnyQueueInput);
-            if (woken == WAIT_FAILED) return S_OK;
-            // The messages are processed on every round, the last one included, so that a
-            // wait of no time still lets the caller's windows run once.
-            if (!dispatchPendingMessages()) return S_OK;
-            if (woken == WAIT_OBJECT_0) return S_OK;
-        }
+        // Ended by the timer, a quit request or a failed wait alike: the caller goes on.
+        tolvare::waitDispatchingMessages(timer.get(), INFINITE);
+        return S_OK;
     });
 }
 

@@ -2,15 +2,11 @@
 
 #include <algorithm>
 
+#include "common/win32/whole_file.h"
+
 namespace tolvare::macro {
 
 namespace {
-
-// Entry points of later systems, looked up so that the program still starts on Windows 7.
-template <typename Fn>
-Fn user32Function(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
 
 // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 and _PER_MONITOR_AWARE, as the headers of later
 // SDKs define them.
@@ -21,7 +17,7 @@ void* const kPerMonitor = reinterpret_cast<void*>(static_cast<INT_PTR>(-3));
 
 PerMonitorDpiScope::PerMonitorDpiScope() {
     using SetContextFn = void*(WINAPI*)(void*);
-    static const auto setContext = user32Function<SetContextFn>("SetThreadDpiAwarenessContext");
+    static const auto setContext = user32Entry<SetContextFn>("SetThreadDpiAwarenessContext");
     if (!setContext) return;
     previous_ = setContext(kPerMonitorV2);
     if (!previous_) previous_ = setContext(kPerMonitor);
@@ -29,29 +25,13 @@ PerMonitorDpiScope::PerMonitorDpiScope() {
 
 PerMonitorDpiScope::~PerMonitorDpiScope() {
     using SetContextFn = void*(WINAPI*)(void*);
-    static const auto setContext = user32Function<SetContextFn>("SetThreadDpiAwarenessContext");
+    static const auto setContext = user32Entry<SetContextFn>("SetThreadDpiAwarenessContext");
     if (setContext && previous_) setContext(previous_);
 }
 
 std::optional<std::string> readFileBytes(const std::wstring& path, std::uint64_t maxBytes) {
-    unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > maxBytes)
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD read = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr)) return std::nullopt;
-        if (read == 0) break;  // the file shrank meanwhile: what is there is the file
-        done += read;
-    }
-    bytes.resize(done);
-    return bytes;
+    // A macro file open in an editor is still read.
+    return tolvare::readWholeFile(path, maxBytes, tolvare::WritersWhileReading::allowed);
 }
 
 bool writeFileBytes(const std::wstring& path, std::string_view bytes) {

@@ -33,7 +33,7 @@ private:
 };
 
 // The bytes of a file; nothing when it cannot be read whole or is larger than `maxBytes`
-// (then it is not read at all).
+// (then it is not read at all, and GetLastError says ERROR_FILE_TOO_LARGE).
 std::optional<std::string> readFileBytes(const std::wstring& path, std::uint64_t maxBytes);
 // Replaces the file with `bytes`, written beside it and moved over it, so that a failure leaves
 // the old file whole; false (GetLastError says why) when it could not be written whole.

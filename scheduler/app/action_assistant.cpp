@@ -83,8 +83,7 @@ bool registerWindowClass(HINSTANCE instance) {
 // itself out again as the main window does, so that automatic scaling is turned off.
 void keepDpiLayoutOwn(HWND dialog) {
     using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
-    static const auto setBehavior = reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")));
+    static const auto setBehavior = tolvare::user32Entry<SetBehaviorFn>("SetDialogDpiChangeBehavior");
     constexpr int kDisableAll = 1;  // DDC_DISABLE_ALL
     if (setBehavior) setBehavior(dialog, kDisableAll, kDisableAll);
 }

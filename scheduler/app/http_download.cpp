@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/win32/message_wait.h"
 #include "common/win32/unique_handle.h"
 #include "scheduler/app/tls_channel.h"
 #include "scheduler/core/http_reply.h"
@@ -378,35 +379,6 @@ unsigned __stdcall transferThread(void* context) {
     return 0;
 }
 
-enum class WaitEnd { WorkerDone, Quit, Failed };
-
-// Waits for the worker while dispatching the calling thread's messages, as a modal loop does.
-// A WM_QUIT cancels the transfer; its exit code is kept for posting again.
-WaitEnd waitDispatchingMessages(HANDLE worker, CancellableConnection& connection, int& quitCode) {
-    for (;;) {
-        // MWMO_INPUTAVAILABLE: messages already in the queue but seen by an earlier peek wake
-        // the wait too, so nothing waits behind the download.
-        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (woke == WAIT_OBJECT_0) return WaitEnd::WorkerDone;
-        if (woke != WAIT_OBJECT_0 + 1) {
-            connection.cancel();
-            WaitForSingleObject(worker, INFINITE);
-            return WaitEnd::Failed;
-        }
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quitCode = static_cast<int>(message.wParam);
-                connection.cancel();
-                WaitForSingleObject(worker, INFINITE);
-                return WaitEnd::Quit;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-}
-
 // The target: created new, or an empty file already there taken over (a reserved temporary
 // name). Never a file with content: that could be the list itself.
 unique_hfile openTarget(const std::wstring& path) {
@@ -486,7 +458,6 @@ DownloadResult downloadToFile(const std::wstring& url, const std::wstring& targe
     if (!file) return outcomeOnly(DownloadOutcome::CannotWriteTarget, 0);
 
     DownloadResult result = outcomeOnly(DownloadOutcome::SystemError, 0);
-    std::optional<int> quitCode;
     {
         const WinsockSession winsock;
         if (winsock) {
@@ -495,15 +466,17 @@ DownloadResult downloadToFile(const std::wstring& url, const std::wstring& targe
             const unique_handle worker(
                 reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &transferThread, &context, 0, nullptr)));
             if (worker) {
-                int code = 0;
-                switch (waitDispatchingMessages(worker.get(), transfer.connection(), code)) {
-                case WaitEnd::WorkerDone: result = context.result; break;
-                case WaitEnd::Quit:
-                    result = outcomeOnly(DownloadOutcome::Cancelled, context.result.httpStatus);
-                    quitCode = code;
-                    break;
-                case WaitEnd::Failed: result = outcomeOnly(DownloadOutcome::SystemError, context.result.httpStatus); break;
+                // The window stays usable meanwhile; a quit request (posted again for the
+                // program's loop) cancels the transfer.
+                const tolvare::WaitEnd end = tolvare::waitDispatchingMessages(worker.get(), INFINITE);
+                if (end != tolvare::WaitEnd::Signalled) {
+                    transfer.connection().cancel();
+                    WaitForSingleObject(worker.get(), INFINITE);
                 }
+                if (end == tolvare::WaitEnd::Signalled) result = context.result;
+                else if (end == tolvare::WaitEnd::Quit)
+                    result = outcomeOnly(DownloadOutcome::Cancelled, context.result.httpStatus);
+                else result = outcomeOnly(DownloadOutcome::SystemError, context.result.httpStatus);
             }
         }
     }
@@ -515,7 +488,6 @@ DownloadResult downloadToFile(const std::wstring& url, const std::wstring& targe
     // meanwhile): the outcome already says not to use it, and the caller moves only a complete
     // download over the list.
     if (result.outcome != DownloadOutcome::Complete) static_cast<void>(DeleteFileW(targetFile.c_str()));
-    if (quitCode) PostQuitMessage(*quitCode);
     return result;
 }
 

@@ -1,5 +1,8 @@
 #include "scheduler/app/macro_hand_off.h"
 
+#include <algorithm>
+
+#include "common/win32/message_wait.h"
 #include "common/win32/unique_handle.h"
 #include "macro/app/recorder_window.h"
 #include "macro/app/window_support.h"
@@ -63,22 +66,9 @@ std::wstring commandLineMacroName(std::wstring_view commandLine) {
 }
 
 void waitWithMessages(long seconds) {
-    const ULONGLONG end = GetTickCount64() + (seconds > 0 ? static_cast<ULONGLONG>(seconds) * 1000 : 0);
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                // The program is ending: its own loop must see the quit too.
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
+    // INFINITE itself is no limit: a longer wait is cut just short of it.
+    const ULONGLONG milliseconds = seconds > 0 ? std::min<ULONGLONG>(ULONGLONG(seconds) * 1000, INFINITE - 1) : 0;
+    tolvare::waitDispatchingMessages(nullptr, static_cast<DWORD>(milliseconds));
 }
 
 }  // namespace tolvare::plenar

@@ -97,14 +97,8 @@ bool MainWindow::createWindow() {
 }
 
 SIZE MainWindow::windowSizeForDpi() const {
-    RECT frame{0, 0, scale(kClientWidth), scale(kClientHeight)};
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
-    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (!adjustForDpi || !adjustForDpi(&frame, style, TRUE, 0, static_cast<UINT>(dpi_)))
-        AdjustWindowRectEx(&frame, style, TRUE, 0);
-    return {frame.right - frame.left, frame.bottom - frame.top};
+    return tolvare::windowSizeForClient({scale(kClientWidth), scale(kClientHeight)}, style, 0, true, dpi_);
 }
 
 void MainWindow::onDpiChanged(int dpi, const RECT* suggested) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/win32/unique_handle.h"
+#include "common/win32/whole_file.h"
 #include "scheduler/app/korvel_client.h"
 #include "scheduler/app/list_signature.h"
 #include "scheduler/app/text.h"
@@ -114,29 +115,8 @@ std::int64_t SystemClock::monotonicSeconds() const {
 }
 
 std::optional<std::string> readWholeFile(const std::wstring& path, std::uint64_t maxBytes) {
-    // Sharing for reading only: a file being written by another program is locked and is not
-    // read half-way.
-    unique_hfile file(CreateFileW(extendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) return std::nullopt;
-    if (size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
-        SetLastError(ERROR_FILE_TOO_LARGE);
-        return std::nullopt;
-    }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
-                      nullptr))
-            return std::nullopt;
-        if (read == 0) break;  // the file shrank meanwhile: take what there is
-        done += read;
-    }
-    bytes.resize(done);
-    return bytes;
+    // A list, a signature or validators being written by another program are not read half-way.
+    return tolvare::readWholeFile(extendedPath(path), maxBytes, tolvare::WritersWhileReading::refused);
 }
 
 scheduler::ListReading FileListStore::readList() {
