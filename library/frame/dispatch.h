@@ -14,6 +14,7 @@
 #include <atomic>
 #include <vector>
 
+#include "common/win32/com_object.h"
 #include "library/frame/errors.h"
 
 namespace korvel {
@@ -67,30 +68,11 @@ void objectDestroyed() noexcept;
 
 // Base of every class: `Derived` names itself with `static constexpr wchar_t kClassName[]`.
 template <typename Derived, typename Interface>
-class DispatchObject : public Interface, public ISupportErrorInfo {
+class DispatchObject : public tolvare::ComObject<Derived, Interface, ISupportErrorInfo> {
 public:
-    DispatchObject(const DispatchObject&) = delete;
-    DispatchObject& operator=(const DispatchObject&) = delete;
-
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, __uuidof(Interface))) {
-            *object = static_cast<Interface*>(this);
-        } else if (IsEqualIID(riid, IID_ISupportErrorInfo)) {
-            *object = static_cast<ISupportErrorInfo*>(this);
-        } else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    IFACEMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete static_cast<Derived*>(this);  // COM ownership: the last reference owns
-        return left;
+    // The dual interface is also the object's IDispatch.
+    void* otherInterface(REFIID riid) {
+        return IsEqualIID(riid, IID_IDispatch) ? static_cast<Interface*>(this) : nullptr;
     }
 
     IFACEMETHODIMP GetTypeInfoCount(UINT* count) override {
@@ -136,7 +118,7 @@ public:
 
 protected:
     DispatchObject() noexcept { objectCreated(); }
-    virtual ~DispatchObject() { objectDestroyed(); }
+    ~DispatchObject() override { objectDestroyed(); }
 
     // Runs a member body, mapping exceptions to a status and the error object.
     template <typename Body>
@@ -159,8 +141,6 @@ private:
         }
         return s;
     }
-
-    std::atomic<ULONG> references_{1};
 };
 
 }  // namespace korvel

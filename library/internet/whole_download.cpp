@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/com_object.h"
 #include "common/win32/unique_handle.h"
 #include "library/internet/core/download_check.h"
 
@@ -22,30 +23,9 @@ namespace {
 // service hands the answer's status and raw headers to the caller's HTTP negotiation
 // interface, which it finds on the status callback (directly, or as a service of it); nothing
 // else is changed: the default bind options, no extra request headers, no user interface.
-class AnswerWatcher final : public IBindStatusCallback, public IHttpNegotiate, public IServiceProvider {
+class AnswerWatcher final
+    : public tolvare::ComObject<AnswerWatcher, IBindStatusCallback, IHttpNegotiate, IServiceProvider> {
 public:
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback)) {
-            *object = static_cast<IBindStatusCallback*>(this);
-        } else if (IsEqualIID(riid, IID_IHttpNegotiate)) {
-            *object = static_cast<IHttpNegotiate*>(this);
-        } else if (IsEqualIID(riid, IID_IServiceProvider)) {
-            *object = static_cast<IServiceProvider*>(this);
-        } else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    IFACEMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;  // COM ownership: the last reference owns
-        return left;
-    }
-
     IFACEMETHODIMP OnStartBinding(DWORD, IBinding*) override { return S_OK; }
     IFACEMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
     IFACEMETHODIMP OnLowResource(DWORD) override { return S_OK; }
@@ -82,7 +62,6 @@ public:
     downloads::ServerAnswer answer() const { return {answered_, status_, headers_}; }
 
 private:
-    std::atomic<ULONG> references_{1};
     bool answered_ = false;
     unsigned long status_ = 0;
     std::wstring headers_;

@@ -17,28 +17,10 @@ namespace {
 
 using tolvare::unique_hkey;
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public tolvare::ComObject<ClassFactory, IClassFactory> {
 public:
     explicit ClassFactory(const ClassEntry& entry) noexcept : entry_(entry) { objectCreated(); }
-    ClassFactory(const ClassFactory&) = delete;
-    ClassFactory& operator=(const ClassFactory&) = delete;
 
-    IFACEMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    IFACEMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    IFACEMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;  // COM ownership: the last reference owns
-        return left;
-    }
     IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
@@ -51,10 +33,10 @@ public:
     }
 
 private:
-    ~ClassFactory() { objectDestroyed(); }
+    friend class tolvare::ComObject<ClassFactory, IClassFactory>;  // deletes it with its last reference
+    ~ClassFactory() override { objectDestroyed(); }
 
     const ClassEntry& entry_;
-    std::atomic<ULONG> references_{1};
 };
 
 // The per-user classes root, for users who cannot write the machine's.
