@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <new>
 
+#include "common/win32/text_conversions.h"
+
 namespace korvel {
 
-std::string toAnsi(std::wstring_view text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(size_t(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), int(text.size()), result.data(), size, nullptr, nullptr);
-    return result;
-}
+std::string toAnsi(std::wstring_view text) { return tolvare::narrow(text, CP_ACP); }
 
 bool convertsExactly(std::wstring_view text) noexcept {
     if (text.empty()) return true;
@@ -24,13 +20,7 @@ bool convertsExactly(std::wstring_view text) noexcept {
     return size > 0 && !usedDefault;
 }
 
-std::wstring fromAnsi(std::string_view text) {
-    if (text.empty()) return {};
-    int size = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring result(size_t(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), result.data(), size);
-    return result;
-}
+std::wstring fromAnsi(std::string_view text) { return tolvare::widen(text, CP_ACP); }
 
 BSTR makeString(std::wstring_view text) {
     BSTR s = SysAllocStringLen(text.data(), UINT(text.size()));

@@ -7,13 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/win32/text_conversions.h"
 #include "common/win32/window_metrics.h"
 #include "scheduler/core/settings.h"
 
 namespace tolvare::plenar {
-
-std::wstring widen(std::string_view text, UINT codePage);
-std::string narrow(std::wstring_view text, UINT codePage);
 
 inline std::wstring fromUtf8(std::string_view text) { return widen(text, CP_UTF8); }
 inline std::string toUtf8(std::wstring_view text) { return narrow(text, CP_UTF8); }

@@ -21,6 +21,7 @@ import ipaddress
 import os
 import ssl
 import threading
+import uuid
 
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
@@ -41,6 +42,7 @@ def _authority(common):
             .not_valid_before(NOW - datetime.timedelta(days=1)).not_valid_after(NOW + datetime.timedelta(days=365))
             .add_extension(x509.BasicConstraints(ca=True, path_length=None), critical=True)
             .add_extension(x509.KeyUsage(False, False, False, False, False, True, True, False, False), critical=True)
+            .add_extension(x509.SubjectKeyIdentifier.from_public_key(key.public_key()), critical=False)
             .sign(key, hashes.SHA256()))
     return key, cert
 
@@ -57,6 +59,9 @@ def _leaf(issuer_key, issuer_cert, names, usage=ExtendedKeyUsageOID.SERVER_AUTH,
                .add_extension(x509.SubjectAlternativeName(alternatives), critical=False)
                .add_extension(x509.ExtendedKeyUsage([usage]), critical=False)
                .add_extension(x509.KeyUsage(True, False, False, False, True, False, False, False, False), critical=True))
+    if issuer_key:
+        builder = builder.add_extension(x509.AuthorityKeyIdentifier.from_issuer_public_key(issuer_key.public_key()),
+                                        critical=False)
     return key, builder.sign(issuer_key or key, hashes.SHA256())
 
 
@@ -97,8 +102,13 @@ class ListSigner:
 def start(folder, make_server):
     """Starts the TLS servers with make_server() (an HTTP server on 127.0.0.1, port 0) and
     writes their ports; returns the list signer."""
-    ca_key, ca_cert = _authority("PLENAR test authority")
-    other_key, other_cert = _authority("Nobody's authority")
+    # Names of their own for each start: the 32-bit and 64-bit servers each make an authority,
+    # both trusted in the one prefix, and the platform finds an issuer by its name (and by its
+    # key identifier, which the certificates carry too): two authorities of one name would sign
+    # each other's certificates as far as it can tell, and one of them wrongly.
+    run = uuid.uuid4().hex[:12]
+    ca_key, ca_cert = _authority("PLENAR test authority " + run)
+    other_key, other_cert = _authority("Nobody's authority " + run)
     with open(os.path.join(folder, "test_ca.der"), "wb") as f:
         f.write(ca_cert.public_bytes(serialization.Encoding.DER))
     here = ["localhost", ipaddress.ip_address("127.0.0.1")]
