@@ -52,6 +52,7 @@ class Member:
     def __init__(self, name, dispid, kinds, help_text, parameters, result):
         self.name, self.dispid, self.kinds = name, dispid, kinds
         self.help, self.parameters, self.result = help_text, parameters, result
+        self.assigned = None  # the type a property put takes
 
     @property
     def is_property(self):
@@ -257,7 +258,7 @@ def anchor(name):
     return name.lower()
 
 
-def vbscript_syntax(cls, member):
+def vbscript_syntax(member):
     variable = "o"
     if member.is_property:
         lines = []
@@ -314,7 +315,7 @@ def member_blocks(interface, member, entry):
         blocks.append(("quote", member.help))
     blocks.append(("p", entry.one("Does")))
     blocks.append(("label", "VBScript"))
-    blocks.append(("code", vbscript_syntax(interface.class_name, member), "vb"))
+    blocks.append(("code", vbscript_syntax(member), "vb"))
     jscript = entry.one("JScript")
     note = jscript[jscript.find(":") + 1:].strip() if ":" in jscript else ""
     if jscript.startswith("no"):
@@ -334,7 +335,7 @@ def member_blocks(interface, member, entry):
     if member.is_property:
         access = {"propget": "read", "propput": "write", "propputref": "write (Set)"}
         modes = ", ".join(access[k] for k in ("propget", "propput", "propputref") if k in member.kinds)
-        value_type = member.result or getattr(member, "assigned", "")
+        value_type = member.result or member.assigned
         blocks.append(("p", f"**Property** ({value_type}, {modes}): {entry.one('Returns')}"))
     elif member.result:
         blocks.append(("p", f"**Result** ({member.result}): {entry.one('Returns')}"))

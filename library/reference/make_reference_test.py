@@ -95,10 +95,10 @@ class Agreement(unittest.TestCase):
         self.assertEqual([(p.name, p.type, p.by_reference, p.optional) for p in lire.parameters],
                          [("strChaîneDéf", "String", True, False), ("blnTout", "Boolean", True, True),
                           ("Taille", "Long", False, False)])
-        self.assertEqual(make_reference.vbscript_syntax("Cls_Essai", lire), ["result = o.Lire(strChaîneDéf, [blnTout], Taille)"])
+        self.assertEqual(make_reference.vbscript_syntax(lire), ["result = o.Lire(strChaîneDéf, [blnTout], Taille)"])
         texte = interface.member("Texte")
         self.assertEqual((texte.kinds, texte.parameters, texte.result), ({"propget", "propput"}, [], "String"))
-        self.assertEqual(make_reference.vbscript_syntax("Cls_Essai", texte), ["value = o.Texte", "o.Texte = value"])
+        self.assertEqual(make_reference.vbscript_syntax(texte), ["value = o.Texte", "o.Texte = value"])
 
 
 if __name__ == "__main__":
