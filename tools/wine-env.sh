@@ -49,12 +49,12 @@ wine_emulates_32bit() {
 }
 
 # Starts an X server of our own on a free display, which the server picks itself (a fixed
-# number may be taken by another run), and exports DISPLAY; its process is XVFB_PID. False when
-# it does not start.
+# number may be taken by another run), and exports DISPLAY; its process is XVFB_PID. Its screen
+# is $1 (WIDTHxHEIGHTxDEPTH), 1024x768x24 unless given. False when it does not start.
 start_own_display() {
-  local display_file number
+  local display_file number screen="${1:-1024x768x24}"
   display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do
     [ -s "$display_file" ] && break

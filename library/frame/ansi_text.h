@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/win32/bstr_texts.h"
+
 namespace korvel {
 
 std::string toAnsi(std::wstring_view text);
@@ -24,8 +26,7 @@ bool convertsExactly(std::wstring_view text) noexcept;
 
 // A new automation string; throws std::bad_alloc when the platform cannot allocate it.
 BSTR makeString(std::wstring_view text);
-// The text of an automation string: a null string reads as empty.
-inline std::wstring_view textOf(BSTR s) noexcept { return s ? std::wstring_view(s, SysStringLen(s)) : std::wstring_view(); }
+using tolvare::textOf;
 
 // The ANSI copy of one text argument. A null caller string stays a null pointer, an empty one
 // becomes an empty text: the platform gives the two different meanings.

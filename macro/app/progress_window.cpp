@@ -2,16 +2,16 @@
 
 #include <commctrl.h>
 
+#include "common/win32/dpi_layout.h"
+#include "common/win32/window_metrics.h"
 #include "macro/app/recorder_ids.h"
-#include "macro/app/window_support.h"
 
 namespace tolvare::macro {
 
 namespace {
 
-// The bar's size in twips; the window is exactly the bar.
-constexpr int kBarWidthTwips = 2895;
-constexpr int kBarHeightTwips = 255;
+// The bar's size (2895 by 255 twips); the window is exactly the bar.
+constexpr SIZE kBarSize{193, 17};
 // Its distance from the bottom-right corner of the work area, in pixels at 96 DPI: out of the
 // way of the windows a macro usually works in.
 constexpr int kMargin = 8;
@@ -23,27 +23,20 @@ ProgressWindow::ProgressWindow(HINSTANCE instance) : instance_(instance) {}
 ProgressWindow::~ProgressWindow() { destroy(); }
 
 void ProgressWindow::destroy() {
-    if (HWND window = window_) {
-        window_ = nullptr;
-        bar_ = nullptr;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        DestroyWindow(window);
-    }
+    if (window_) DestroyWindow(window_);
 }
 
 bool ProgressWindow::create(bool visible) {
     if (window_) return true;
-    if (!registerWindowClass(instance_, kProgressWindowClass, windowProc)) return false;
+    if (!registerClass(instance_, kProgressWindowClass)) return false;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 
     PerMonitorDpiScope dpiScope;
     // A tool window stays out of the taskbar and the task switcher.
-    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kProgressWindowClass,
-                                  L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 1, 1, nullptr, nullptr, instance_,
-                                  this);
-    if (!window) return false;
-    window_ = window;
+    if (!createWindow(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kProgressWindowClass, L"",
+                      WS_POPUP | WS_CLIPCHILDREN, nullptr, nullptr, instance_))
+        return false;
     bar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, window_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBarResult)), instance_, nullptr);
     if (!bar_) {
@@ -57,8 +50,8 @@ bool ProgressWindow::create(bool visible) {
 
 void ProgressWindow::place(bool visible, const RECT* suggested) {
     const int dpi = windowDpi(window_);
-    const int width = twipsToPixels(kBarWidthTwips, dpi);
-    const int height = twipsToPixels(kBarHeightTwips, dpi);
+    const int width = DpiLayout::scale(kBarSize.cx, dpi);
+    const int height = DpiLayout::scale(kBarSize.cy, dpi);
     SetWindowPos(bar_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     POINT origin;
     if (suggested) {
@@ -66,7 +59,7 @@ void ProgressWindow::place(bool visible, const RECT* suggested) {
     } else {
         RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const int margin = MulDiv(kMargin, dpi, 96);
+        const int margin = DpiLayout::scale(kMargin, dpi);
         origin = {work.right - width - margin, work.bottom - height - margin};
     }
     // Above every window that is not topmost, shown without taking the activation (0x0050).
@@ -90,29 +83,20 @@ int ProgressWindow::value() const {
     return bar_ ? static_cast<int>(SendMessageW(bar_, PBM_GETPOS, 0, 0)) : 0;
 }
 
-LRESULT CALLBACK ProgressWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<ProgressWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT ProgressWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
     case WM_DPICHANGED:
-        if (self && self->window_ == window)
-            self->place(IsWindowVisible(window) != FALSE, reinterpret_cast<const RECT*>(lParam));
+        place(IsWindowVisible(window_) != FALSE, reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_NCDESTROY:
-        if (self && self->window_ == window) {
-            self->window_ = nullptr;
-            self->bar_ = nullptr;
-        }
+        bar_ = nullptr;
         break;
     default:
         break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 }  // namespace tolvare::macro

@@ -5,14 +5,14 @@
 
 #include <windows.h>
 
+#include "common/win32/window_base.h"
+
 namespace tolvare::macro {
 
-class ProgressWindow {
+class ProgressWindow final : public WindowBase {
 public:
     explicit ProgressWindow(HINSTANCE instance);
     ~ProgressWindow();
-    ProgressWindow(const ProgressWindow&) = delete;
-    ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     // Creates the window at its first use and places it, topmost, shown when `visible`
     // (without activation) and hidden otherwise. False when it could not be created.
@@ -23,16 +23,14 @@ public:
     int value() const;
     void destroy();
 
-    HWND window() const { return window_; }
     HWND bar() const { return bar_; }
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The size of the bar and the window, and the window's place, at the window's DPI.
     void place(bool visible, const RECT* suggested = nullptr);
 
     HINSTANCE instance_;
-    HWND window_ = nullptr;
     HWND bar_ = nullptr;
 };
 

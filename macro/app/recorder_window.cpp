@@ -8,9 +8,10 @@
 #include <cmath>
 #include <utility>
 
+#include "common/win32/window_metrics.h"
 #include "macro/app/input_sender.h"
+#include "macro/app/macro_files.h"
 #include "macro/app/recorder_ids.h"
-#include "macro/app/window_support.h"
 #include "macro/core/capture.h"
 #include "macro/core/macro_path.h"
 
@@ -18,12 +19,12 @@ namespace tolvare::macro {
 
 namespace {
 
-// The client area in twips.
-constexpr int kClientWidthTwips = 4605;
-constexpr int kClientHeightTwips = 3750;
-// Frame1's place: the controls inside it are given relative to it.
-constexpr int kFrameLeft = 720;
-constexpr int kFrameTop = 120;
+// The places of the form, drawn in twips, in the design unit (15 twips each).
+constexpr SIZE kClientSize{307, 250};
+// Frame1's place and height: the controls inside it are given relative to it.
+constexpr int kFrameLeft = 48;
+constexpr int kFrameTop = 8;
+constexpr int kFrameHeight = 113;
 
 constexpr wchar_t kFileFilter[] = L"Tous les fichiers (*.*)\0*.*\0Fichiers texte (*.txt)\0*.txt\0";
 constexpr wchar_t kProposedFileName[] = L"Macro_01.txt";
@@ -93,8 +94,7 @@ bool RecorderWindow::translateDialogMessage(MSG& message) {
 bool RecorderWindow::ensureLoaded() { return window_ || createWindow(); }
 
 bool RecorderWindow::createWindow() {
-    if (!registerWindowClass(instance_, kRecorderWindowClass, windowProc, LoadIconW(instance_, MAKEINTRESOURCEW(1))))
-        return false;
+    if (!registerClass(instance_, kRecorderWindowClass, LoadIconW(instance_, MAKEINTRESOURCEW(1)))) return false;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 
@@ -114,12 +114,11 @@ bool RecorderWindow::createWindow() {
     // Fixed size, no minimise or maximise button.
     // Not clipping its children: the frame paints no inside, the window paints it.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    CreateWindowExW(WS_EX_CONTROLPARENT, kRecorderWindowClass, kRecorderCaption, style, CW_USEDEFAULT,
-                    CW_USEDEFAULT, 100, 100, nullptr, menuBar.get(), instance_, this);
-    if (!window_) return false;
+    if (!WindowBase::createWindow(WS_EX_CONTROLPARENT, kRecorderWindowClass, kRecorderCaption, style, nullptr,
+                                  menuBar.get(), instance_))
+        return false;
     menuBar.release();  // the window's from here on
-    dpi_ = windowDpi(window_);
-    font_ = messageFont(dpi_);
+    layout_.start(window_);
 
     // The window's load: an empty macro, and the screen's size in pixels.
     macro_.clear();
@@ -132,64 +131,51 @@ bool RecorderWindow::createWindow() {
     return true;
 }
 
-HWND RecorderWindow::addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int left,
-                                int top, int width, int height, DWORD exStyle) {
-    HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 1, 1, window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (control) placed_.push_back({control, RECT{left, top, left + width, top + height}});
-    return control;
-}
-
 void RecorderWindow::createControls() {
-    placed_.clear();
-    // Creation order is the tab order: the time base, the two boxes, then the three buttons.
-    addControl(WC_BUTTONW, L"Informations", BS_GROUPBOX, kFrame1, kFrameLeft, kFrameTop, 2895, 1695);
-    const auto inFrame = [&](const wchar_t* className, const wchar_t* text, DWORD style, int id, int left,
-                             int top, int width, int height, DWORD exStyle = 0) {
-        return addControl(className, text, style, id, kFrameLeft + left, kFrameTop + top, width, height, exStyle);
+    const auto add = [&](const wchar_t* className, const wchar_t* text, DWORD style, int id, RECT design,
+                         DWORD exStyle = 0) {
+        return layout_.addControl(className, text, WS_VISIBLE | style, id, design, exStyle);
     };
-    inFrame(WC_STATICW, L"Echantillonnage :", SS_LEFT, kSamplingCaption, 120, 360, 1575, 255);
-    inFrame(WC_STATICW, L"", SS_LEFT, kLblMouvement, 1800, 360, 975, 255);
-    inFrame(WC_STATICW, L"Résolution :", SS_LEFT, kResolutionCaption, 120, 720, 1575, 255);
-    inFrame(WC_STATICW, L"", SS_LEFT, kLblX, 1800, 720, 975, 255);
-    inFrame(WC_STATICW, L"", SS_LEFT, kLblY, 1800, 960, 975, 255);
-    inFrame(WC_STATICW, L"Base de temps [ms] :", SS_LEFT, kTimeBaseCaption, 120, 1200, 1575, 255);
-    inFrame(WC_EDITW, L"10", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kBaseTemps, 1800, 1200, 975, 285,
-            WS_EX_CLIENTEDGE);
-    HWND newCapture = addControl(WC_BUTTONW, L"Nouvelle capture à chaque fois",
-                                 WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, kChkCapture, 720, 1920, 2895, 375);
-    HWND showBar = addControl(WC_BUTTONW, L"Afficher la barre de progression",
-                              WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, kChkBarResult, 720, 2280, 2895, 255);
+    const auto inFrame = [&](const wchar_t* className, const wchar_t* text, DWORD style, int id, int left, int top,
+                             int width, int height, DWORD exStyle = 0) {
+        return add(className, text, style, id, DpiLayout::at(kFrameLeft + left, kFrameTop + top, width, height), exStyle);
+    };
+    // Creation order is the tab order: the time base, the two boxes, then the three buttons.
+    add(WC_BUTTONW, L"Informations", BS_GROUPBOX, kFrame1, DpiLayout::at(kFrameLeft, kFrameTop, 193, kFrameHeight));
+    inFrame(WC_STATICW, L"Echantillonnage :", SS_LEFT, kSamplingCaption, 8, 24, 105, 17);
+    inFrame(WC_STATICW, L"", SS_LEFT, kLblMouvement, 120, 24, 65, 17);
+    inFrame(WC_STATICW, L"Résolution :", SS_LEFT, kResolutionCaption, 8, 48, 105, 17);
+    inFrame(WC_STATICW, L"", SS_LEFT, kLblX, 120, 48, 65, 17);
+    inFrame(WC_STATICW, L"", SS_LEFT, kLblY, 120, 64, 65, 17);
+    inFrame(WC_STATICW, L"Base de temps [ms] :", SS_LEFT, kTimeBaseCaption, 8, 80, 105, 17);
+    inFrame(WC_EDITW, L"10", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kBaseTemps, 120, 80, 65, 19, WS_EX_CLIENTEDGE);
+    HWND newCapture = add(WC_BUTTONW, L"Nouvelle capture à chaque fois", WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX,
+                          kChkCapture, DpiLayout::at(48, 128, 193, 25));
+    HWND showBar = add(WC_BUTTONW, L"Afficher la barre de progression", WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX,
+                       kChkBarResult, DpiLayout::at(48, 152, 193, 17));
     SendMessageW(newCapture, BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(showBar, BM_SETCHECK, BST_CHECKED, 0);
-    addControl(WC_BUTTONW, L"&Capturer", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, kCmdCapture, 480, 2760, 975, 375);
-    addControl(WC_BUTTONW, L"&Exécuter", WS_TABSTOP | WS_GROUP | WS_DISABLED | BS_PUSHBUTTON, kCmdResult, 1680,
-               2760, 975, 375);
-    addControl(WC_BUTTONW, L"&Arrêter", WS_TABSTOP | WS_GROUP | WS_DISABLED | BS_PUSHBUTTON, kCmdStop, 2880, 2760,
-               975, 375);
+    add(WC_BUTTONW, L"&Capturer", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, kCmdCapture, DpiLayout::at(32, 184, 65, 25));
+    add(WC_BUTTONW, L"&Exécuter", WS_TABSTOP | WS_GROUP | WS_DISABLED | BS_PUSHBUTTON, kCmdResult,
+        DpiLayout::at(112, 184, 65, 25));
+    add(WC_BUTTONW, L"&Arrêter", WS_TABSTOP | WS_GROUP | WS_DISABLED | BS_PUSHBUTTON, kCmdStop,
+        DpiLayout::at(192, 184, 65, 25));
     lastFocus_ = GetDlgItem(window_, kCmdCapture);
 }
 
 void RecorderWindow::layOut() {
-    for (const PlacedControl& placed : placed_) {
-        SetWindowPos(placed.window, nullptr, twipsToPixels(placed.twips.left, dpi_),
-                     twipsToPixels(placed.twips.top, dpi_),
-                     twipsToPixels(placed.twips.right - placed.twips.left, dpi_),
-                     twipsToPixels(placed.twips.bottom - placed.twips.top, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
-        if (font_) SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    }
+    layout_.placeControls();
     fitCaptions();
-    const SIZE size = windowSizeForClient(
-        {twipsToPixels(kClientWidthTwips, dpi_), twipsToPixels(kClientHeightTwips, dpi_)},
-        static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
-        static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), true, dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_.sizeWindow(kClientSize);
     // A menu bar that wraps at this width takes client height: the client area is what counts.
     RECT client{};
+    RECT frame{};
     GetClientRect(window_, &client);
-    const int missing = twipsToPixels(kClientHeightTwips, dpi_) - client.bottom;
+    GetWindowRect(window_, &frame);
+    const int missing = layout_.scale(kClientSize.cy) - client.bottom;
     if (missing > 0)
-        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy + missing, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + missing,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void RecorderWindow::fitCaptions() {
@@ -198,18 +184,18 @@ void RecorderWindow::fitCaptions() {
     // fields, the client area's edge).
     HDC dc = GetDC(window_);
     if (!dc) return;
-    HGDIOBJ oldFont = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    HGDIOBJ oldFont = layout_.font() ? SelectObject(dc, layout_.font()) : nullptr;
     struct Fit {
         int id;
-        int limitTwips;  // the right-most x it may reach
+        int limit;  // the right-most x it may reach
         bool checkBox;
     };
-    const int fieldLeft = kFrameLeft + 1800 - 30;
+    const int fieldLeft = kFrameLeft + 120 - 2;
     const Fit fits[] = {{kSamplingCaption, fieldLeft, false},
                         {kResolutionCaption, fieldLeft, false},
                         {kTimeBaseCaption, fieldLeft, false},
-                        {kChkCapture, kClientWidthTwips - 120, true},
-                        {kChkBarResult, kClientWidthTwips - 120, true}};
+                        {kChkCapture, kClientSize.cx - 8, true},
+                        {kChkBarResult, kClientSize.cx - 8, true}};
     for (const Fit& fit : fits) {
         HWND control = GetDlgItem(window_, fit.id);
         RECT place{};
@@ -219,11 +205,11 @@ void RecorderWindow::fitCaptions() {
         SIZE extent{};
         if (!GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent)) continue;
         // A check box's square and the gap after it.
-        const int needed = extent.cx + (fit.checkBox ? MulDiv(13 + 8, dpi_, 96) : MulDiv(2, dpi_, 96));
-        const int limit = twipsToPixels(fit.limitTwips, dpi_) - place.left;
+        const int needed = extent.cx + layout_.scale(fit.checkBox ? 13 + 8 : 2);
+        const int limit = layout_.scale(fit.limit) - place.left;
         const int width = std::min(std::max<int>(place.right - place.left, needed), limit);
         // A caption still too long wraps onto a second line below the first, inside the frame.
-        const int frameInside = twipsToPixels(kFrameTop + 1695, dpi_) - MulDiv(3, dpi_, 96) - place.top;
+        const int frameInside = layout_.scale(kFrameTop + kFrameHeight) - layout_.scale(3) - place.top;
         const int height = !fit.checkBox && needed > limit
                                ? std::max<int>(place.bottom - place.top, std::min<int>((place.bottom - place.top) * 2, frameInside))
                                : place.bottom - place.top;
@@ -235,14 +221,11 @@ void RecorderWindow::fitCaptions() {
 }
 
 void RecorderWindow::onDpiChanged(int dpi, const RECT* suggested) {
-    if (dpi <= 0 || dpi == dpi_) return;
-    dpi_ = dpi;
-    if (unique_gdiobj font = messageFont(dpi_)) font_ = std::move(font);
+    if (!layout_.changeDpi(dpi)) return;
     if (suggested)
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     layOut();
-    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void RecorderWindow::enable(int id, bool enabled) {
@@ -263,24 +246,6 @@ bool RecorderWindow::checked(int id) const {
 }
 
 // ---- Messages ----
-
-LRESULT CALLBACK RecorderWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    RecorderWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<RecorderWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<RecorderWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (!self || self->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
-}
 
 LRESULT RecorderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -327,7 +292,7 @@ LRESULT RecorderWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 void RecorderWindow::onCommand(int id, int code) {
@@ -368,7 +333,7 @@ void RecorderWindow::onDestroy() {
     stopReplay();
     progress_.destroy();
     useFineTimer(false);
-    placed_.clear();
+    layout_.clear();
     lastFocus_ = nullptr;
     timeBaseCheckPending_ = false;
     macro_.clear();

@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/win32/dpi_layout.h"
 #include "common/win32/unique_handle.h"
+#include "common/win32/window_base.h"
 #include "macro/app/progress_window.h"
 #include "macro/core/capture.h"
 #include "macro/core/macro.h"
@@ -21,12 +23,10 @@
 
 namespace tolvare::macro {
 
-class RecorderWindow {
+class RecorderWindow final : public WindowBase {
 public:
     RecorderWindow(HINSTANCE instance, std::wstring programFolder);
     ~RecorderWindow();  // closes the window if open
-    RecorderWindow(const RecorderWindow&) = delete;
-    RecorderWindow& operator=(const RecorderWindow&) = delete;
 
     // Shows the window, modeless and without owner; creates and loads it when needed.
     void show();
@@ -43,8 +43,6 @@ public:
     // Destroys the window with its macro: the timers stop, the buttons a replay holds are
     // released, the progress window goes too.
     void close();
-    // Null when the window is not loaded.
-    HWND window() const { return window_; }
     // Where macro files named without a folder are.
     const std::wstring& programFolder() const { return programFolder_; }
 
@@ -63,19 +61,11 @@ public:
     HWND progressWindow() const { return progress_.window(); }
 
 private:
-    struct PlacedControl {
-        HWND window;
-        RECT twips;  // left, top, right, bottom in the client area
-    };
-
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     bool ensureLoaded();
     bool createWindow();
     void createControls();
-    HWND addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int left, int top,
-                    int width, int height, DWORD exStyle = 0);
     void layOut();
     void fitCaptions();
     void onDpiChanged(int dpi, const RECT* suggested);
@@ -106,10 +96,7 @@ private:
 
     HINSTANCE instance_;
     std::wstring programFolder_;
-    HWND window_ = nullptr;
-    int dpi_ = 96;
-    unique_gdiobj font_;
-    std::vector<PlacedControl> placed_;
+    DpiLayout layout_;
     HWND lastFocus_ = nullptr;
 
     Macro macro_;

@@ -18,7 +18,7 @@
 #include "common/win32/testing/top_level_windows.h"
 #include "macro/app/recorder_ids.h"
 #include "macro/app/recorder_window.h"
-#include "macro/app/window_support.h"
+#include "common/win32/window_metrics.h"
 #include "macro/core/capture.h"
 #include "macro/core/macro.h"
 

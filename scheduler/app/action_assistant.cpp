@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/win32/dialog_template.h"
 #include "common/win32/window_metrics.h"
 #include "scheduler/app/platform.h"
 #include "scheduler/app/text.h"
@@ -18,19 +19,15 @@ namespace tolvare::plenar {
 
 namespace {
 
-// The window's places are given in twips; 15 twips make a pixel at 96 DPI.
-constexpr RECT twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, (left + width) / 15, (top + height) / 15};
-}
-
-constexpr SIZE kClientSize{5745 / 15, 3345 / 15};
+// The form's places, drawn in twips, in the design unit (15 twips each).
+constexpr SIZE kClientSize{383, 223};
 constexpr int kOptionCount = 4;
 // The option buttons reach to the target fields (less a gap): the widths they were designed
-// with (1215 and 1095 twips) cut "Programme:" short in today's message fonts.
-constexpr int kOptionWidth = 1680 - 60 - 240;
+// with (81 and 73) cut "Programme:" short in today's message fonts.
+constexpr int kOptionWidth = 112 - 4 - 16;
 constexpr RECT kOptionPlaces[kOptionCount] = {
-    twips(240, 360, kOptionWidth, 375), twips(240, 720, kOptionWidth, 375),
-    twips(240, 1080, kOptionWidth, 375), twips(240, 1440, kOptionWidth, 375)};
+    DpiLayout::at(16, 24, kOptionWidth, 25), DpiLayout::at(16, 48, kOptionWidth, 25),
+    DpiLayout::at(16, 72, kOptionWidth, 25), DpiLayout::at(16, 96, kOptionWidth, 25)};
 constexpr const wchar_t* kOptionCaptions[kOptionCount] = {L"Programme:", L"Macro:", L"Partage:", L"URL:"};
 constexpr int kProgramOption = static_cast<int>(scheduler::AssistantOption::Program);
 constexpr int kMacroOption = static_cast<int>(scheduler::AssistantOption::Macro);
@@ -55,38 +52,6 @@ constexpr UINT_PTR kFolderListSubclass = 1;
 // told apart from the open dialog and message boxes. Its template is empty: the controls are
 // placed in pixels per DPI, as the main window's are.
 constexpr DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-
-std::vector<WORD> dialogTemplate() {
-    std::vector<WORD> words;
-    const auto dword = [&](DWORD value) {
-        words.push_back(LOWORD(value));
-        words.push_back(HIWORD(value));
-    };
-    const auto text = [&](std::wstring_view value) {
-        words.insert(words.end(), value.begin(), value.end());
-        words.push_back(0);
-    };
-    dword(kWindowStyle);
-    dword(0);                                  // extended style
-    words.insert(words.end(), {0, 0, 0, 0, 0});  // no items; x, y, width, height
-    words.push_back(0);                        // no menu
-    text(kAssistantWindowClass);
-    text(kAssistantCaption);
-    return words;
-}
-
-bool registerWindowClass(HINSTANCE instance) {
-    return tolvare::registerWindowClass(instance, kAssistantWindowClass, DefDlgProcW, nullptr, DLGWINDOWEXTRA);
-}
-
-// Windows 10 rescales dialogs made from templates on a change of DPI by itself; this one lays
-// itself out again as the main window does, so that automatic scaling is turned off.
-void keepDpiLayoutOwn(HWND dialog) {
-    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
-    static const auto setBehavior = tolvare::user32Entry<SetBehaviorFn>("SetDialogDpiChangeBehavior");
-    constexpr int kDisableAll = 1;  // DDC_DISABLE_ALL
-    if (setBehavior) setBehavior(dialog, kDisableAll, kDisableAll);
-}
 
 bool ansiHolds(const std::wstring& text) {
     BOOL lossy = FALSE;
@@ -172,55 +137,20 @@ void ActionAssistant::show(HWND owner) {
 }
 
 bool ActionAssistant::create(HWND owner) {
-    if (!registerWindowClass(instance_)) return false;
-    const std::vector<WORD> layout = dialogTemplate();
-    CreateDialogIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(layout.data()), owner, dialogProc,
-                               reinterpret_cast<LPARAM>(this));
-    if (!window_) return false;
+    if (!registerDialogClass(instance_, kAssistantWindowClass)) return false;
+    const DialogTemplate layout(kWindowStyle, kAssistantWindowClass, kAssistantCaption);
+    if (!createDialog(instance_, layout.get(), owner)) return false;
 
     // Over the middle of the main window, within the screen it is on.
-    RECT frame;
-    RECT ownerFrame;
-    GetWindowRect(window_, &frame);
-    GetWindowRect(owner, &ownerFrame);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    LONG x = (ownerFrame.left + ownerFrame.right - width) / 2;
-    LONG y = (ownerFrame.top + ownerFrame.bottom - height) / 2;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        x = std::max(monitor.rcWork.left, std::min(x, monitor.rcWork.right - width));
-        y = std::max(monitor.rcWork.top, std::min(y, monitor.rcWork.bottom - height));
-    }
-    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centreInWorkArea(window_, owner, true);
     return true;
 }
 
-INT_PTR CALLBACK ActionAssistant::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    ActionAssistant* self = nullptr;
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<ActionAssistant*>(lParam);
-        self->window_ = window;
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-    } else {
-        self = reinterpret_cast<ActionAssistant*>(GetWindowLongPtrW(window, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    try {
-        return self->handle(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the system's window procedure; the step is dropped.
-        return FALSE;
-    }
-}
-
-INT_PTR ActionAssistant::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ActionAssistant::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        dpi_ = windowDpi(window_);
-        keepDpiLayoutOwn(window_);
-        font_ = messageFont(dpi_);
+        keepDialogDpiLayoutOwn(window_);
+        layout_.start(window_);
         createControls();
         return TRUE;  // the focus goes to the first control
     case WM_DPICHANGED:
@@ -254,11 +184,8 @@ INT_PTR ActionAssistant::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_DESTROY:
-        // Forgotten here rather than at WM_NCDESTROY, which the dialog manager does not always
-        // pass on: a window that is gone must not be shown again.
-        SetWindowLongPtrW(window_, DWLP_USER, 0);
-        window_ = nullptr;
-        placedControls_.clear();
+        // A window that is gone must not be shown again: the next opening makes a new one.
+        layout_.clear();
         std::fill(std::begin(options_), std::end(options_), nullptr);
         fileName_ = folders_ = address_ = time_ = nullptr;
         selected_.reset();
@@ -270,13 +197,7 @@ INT_PTR ActionAssistant::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 HWND ActionAssistant::addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, RECT design,
                                  DWORD exStyle) {
-    HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | style, scale(design.left), scale(design.top),
-                                   scale(design.right - design.left), scale(design.bottom - design.top), window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (!control) return nullptr;
-    placedControls_.push_back({control, design});
-    if (font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return control;
+    return layout_.addControl(className, text, style, id, design, exStyle);
 }
 
 void ActionAssistant::createControls() {
@@ -290,51 +211,34 @@ void ActionAssistant::createControls() {
         options_[i] = addControl(WC_BUTTONW, kOptionCaptions[i], style, kAssistantFirstOption + i, kOptionPlaces[i]);
     }
     fileName_ = addControl(WC_EDITW, L"", WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL, kAssistantFileName,
-                           twips(1680, 360, 3855, 375), WS_EX_CLIENTEDGE);
+                           DpiLayout::at(112, 24, 257, 25), WS_EX_CLIENTEDGE);
     folders_ = addControl(WC_LISTBOXW, L"",
                           WS_TABSTOP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
                               LBS_NOINTEGRALHEIGHT,
-                          kAssistantFolders, twips(1680, 360, 3855, 1215), WS_EX_CLIENTEDGE);
+                          kAssistantFolders, DpiLayout::at(112, 24, 257, 81), WS_EX_CLIENTEDGE);
     if (folders_) SetWindowSubclass(folders_, folderListProc, kFolderListSubclass, reinterpret_cast<DWORD_PTR>(this));
     address_ = addControl(WC_EDITW, fromUtf8(scheduler::kAssistantAddressDesign).c_str(), WS_TABSTOP | ES_AUTOHSCROLL,
-                          kAssistantAddress, twips(1680, 1440, 3855, 285), WS_EX_CLIENTEDGE);
+                          kAssistantAddress, DpiLayout::at(112, 96, 257, 19), WS_EX_CLIENTEDGE);
     addControl(WC_STATICW, L"Heure de lancement:", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kAssistantTimeLabel,
-               twips(480, 2160, 1935, 255));
+               DpiLayout::at(32, 144, 129, 17));
     time_ = addControl(WC_EDITW, currentTime().c_str(), WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kAssistantTime,
-                       twips(2520, 2160, 1215, 285), WS_EX_CLIENTEDGE);
+                       DpiLayout::at(168, 144, 81, 19), WS_EX_CLIENTEDGE);
     addControl(WC_BUTTONW, L"&Valider", WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, kAssistantValidate,
-               twips(960, 2760, 1695, 375));
+               DpiLayout::at(64, 184, 113, 25));
     addControl(WC_BUTTONW, L"&Annuler", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kAssistantCancel,
-               twips(3000, 2760, 1695, 375));
+               DpiLayout::at(200, 184, 113, 25));
 
     openFolder(currentFolder());
 
-    const SIZE size = windowSizeForClient({scale(kClientSize.cx), scale(kClientSize.cy)}, kWindowStyle,
-                                          static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), false, dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_.sizeWindow(kClientSize);
 }
 
 void ActionAssistant::onDpiChanged(int dpi, const RECT* suggested) {
-    if (dpi <= 0 || dpi == dpi_) return;
-    dpi_ = dpi;
-    unique_gdiobj font = messageFont(dpi_);
-    for (const PlacedControl& placed : placedControls_) {
-        SetWindowPos(placed.window, nullptr, scale(placed.design.left), scale(placed.design.top),
-                     scale(placed.design.right - placed.design.left), scale(placed.design.bottom - placed.design.top),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        if (font) SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
-    }
-    // The old font goes once no control uses it.
-    if (font) font_ = std::move(font);
+    if (!layout_.changeDpi(dpi)) return;
     MEASUREITEMSTRUCT item{};
     measureFolderEntry(item);
     SendMessageW(folders_, LB_SETITEMHEIGHT, 0, item.itemHeight);
-    const SIZE size = windowSizeForClient({scale(kClientSize.cx), scale(kClientSize.cy)}, kWindowStyle,
-                                          static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), false, dpi_);
-    RECT frame;
-    GetWindowRect(window_, &frame);
-    const POINT origin = suggested ? POINT{suggested->left, suggested->top} : POINT{frame.left, frame.top};
-    SetWindowPos(window_, nullptr, origin.x, origin.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_.sizeWindow(kClientSize, suggested);
 }
 
 std::wstring ActionAssistant::currentTime() const {
@@ -459,9 +363,9 @@ std::wstring ActionAssistant::selectedFolder() const {
 }
 
 void ActionAssistant::measureFolderEntry(MEASUREITEMSTRUCT& item) const {
-    int textHeight = scale(16);
+    int textHeight = layout_.scale(16);
     if (HDC screen = GetDC(nullptr)) {
-        HGDIOBJ old = SelectObject(screen, font_ ? font_.get() : GetStockObject(DEFAULT_GUI_FONT));
+        HGDIOBJ old = SelectObject(screen, layout_.font() ? static_cast<HGDIOBJ>(layout_.font()) : GetStockObject(DEFAULT_GUI_FONT));
         TEXTMETRICW metrics;
         if (GetTextMetricsW(screen, &metrics)) textHeight = metrics.tmHeight;
         SelectObject(screen, old);
@@ -470,7 +374,7 @@ void ActionAssistant::measureFolderEntry(MEASUREITEMSTRUCT& item) const {
     int iconWidth = 0;
     int iconHeight = 0;
     if (folderImages_) ImageList_GetIconSize(folderImages_, &iconWidth, &iconHeight);
-    item.itemHeight = static_cast<UINT>(std::max(textHeight, iconHeight) + scale(2));
+    item.itemHeight = static_cast<UINT>(std::max(textHeight, iconHeight) + layout_.scale(2));
 }
 
 void ActionAssistant::drawFolderEntry(const DRAWITEMSTRUCT& item) const {
@@ -480,17 +384,17 @@ void ActionAssistant::drawFolderEntry(const DRAWITEMSTRUCT& item) const {
     FillRect(dc, &bounds, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     if (item.itemID < folderEntries_.size()) {
         const FolderEntry& entry = folderEntries_[item.itemID];
-        int x = bounds.left + scale(2) + entry.depth * scale(kFolderIndent);
+        int x = bounds.left + layout_.scale(2) + entry.depth * layout_.scale(kFolderIndent);
         int iconWidth = 0;
         int iconHeight = 0;
         if (folderImages_ && ImageList_GetIconSize(folderImages_, &iconWidth, &iconHeight)) {
             ImageList_Draw(folderImages_, entry.open ? openIcon_ : closedIcon_, dc, x,
                            bounds.top + (bounds.bottom - bounds.top - iconHeight) / 2, ILD_TRANSPARENT);
-            x += iconWidth + scale(4);
+            x += iconWidth + layout_.scale(4);
         }
         const std::string path = toUtf8(entry.path);
         const std::wstring name = fromUtf8(scheduler::folderEntryName(path));
-        RECT text{x, bounds.top, bounds.right - scale(2), bounds.bottom};
+        RECT text{x, bounds.top, bounds.right - layout_.scale(2), bounds.bottom};
         const int oldMode = SetBkMode(dc, TRANSPARENT);
         const COLORREF oldColour = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text,

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "common/win32/unique_handle.h"
+#include "common/win32/dpi_layout.h"
+#include "common/win32/window_base.h"
 #include "scheduler/core/clock.h"
 
 namespace tolvare::plenar {
@@ -35,21 +36,17 @@ enum AssistantControlId : int {
     kAssistantTime = 314,           // txtheure
 };
 
-class ActionAssistant {
+class ActionAssistant final : public WindowBase {
 public:
     // Receives the new row's time and action, in the list's ANSI code page.
     using AddRow = std::function<void(std::string time, std::string action)>;
 
     ActionAssistant(HINSTANCE instance, const scheduler::Clock& clock, AddRow addRow);
     ~ActionAssistant();
-    ActionAssistant(const ActionAssistant&) = delete;
-    ActionAssistant& operator=(const ActionAssistant&) = delete;
 
     // Shows the window over `owner` and activates it: as a validation left it (hidden with its
     // fields), or made anew with fresh fields when it was closed or never shown.
     void show(HWND owner);
-
-    HWND window() const { return window_; }
 
 private:
     struct FolderEntry {
@@ -57,21 +54,14 @@ private:
         int depth = 0;
         bool open = false;  // the current folder and its ancestors
     };
-    struct PlacedControl {
-        HWND window;
-        RECT design;  // pixels at 96 DPI
-    };
-
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK folderListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR self);
-    INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     bool create(HWND owner);
     void createControls();
     HWND addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, RECT design,
                     DWORD exStyle = 0);
-    int scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
     void onDpiChanged(int dpi, const RECT* suggested);
 
     void onOption(int index);
@@ -90,10 +80,7 @@ private:
     const scheduler::Clock& clock_;
     AddRow addRow_;
 
-    HWND window_ = nullptr;
-    int dpi_ = 96;
-    unique_gdiobj font_;
-    std::vector<PlacedControl> placedControls_;
+    DpiLayout layout_;
     HWND options_[4] = {};
     HWND fileName_ = nullptr;
     HWND folders_ = nullptr;

@@ -2,47 +2,13 @@
 
 #include <array>
 
+#include "common/win32/bstr_texts.h"
 #include "scheduler/app/korvel_activation.h"
 #include "scheduler/app/text.h"
 
 namespace tolvare::plenar {
 
 namespace {
-
-unique_bstr makeBstr(std::wstring_view text) {
-    return unique_bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
-
-std::wstring textOf(BSTR value) {
-    return value ? std::wstring(value, SysStringLen(value)) : std::wstring();
-}
-
-// Texts passed by reference. The callee may free and replace a string it was lent, so the
-// strings are lent as raw values for the call and whatever the callee left is owned again.
-template <std::size_t N>
-class LentTexts {
-public:
-    explicit LentTexts(const std::array<std::wstring_view, N>& texts) {
-        for (std::size_t i = 0; i < N; ++i) {
-            owned_[i] = makeBstr(texts[i]);
-            if (!owned_[i] && !texts[i].empty()) allocated_ = false;
-        }
-    }
-    bool allocated() const { return allocated_; }
-
-    template <typename Call>
-    HRESULT lend(Call call) {
-        std::array<BSTR, N> raw;
-        for (std::size_t i = 0; i < N; ++i) raw[i] = owned_[i].release();
-        const HRESULT hr = call(raw);
-        for (std::size_t i = 0; i < N; ++i) owned_[i].reset(raw[i]);
-        return hr;
-    }
-
-private:
-    std::array<unique_bstr, N> owned_;
-    bool allocated_ = true;
-};
 
 template <typename I>
 HRESULT create(const CLSID& clsid, com_ptr<I>& object) {
@@ -85,7 +51,7 @@ std::wstring InitRegObject::iniRead(std::wstring_view section, std::wstring_view
         return object_->IniLire(&raw[0], &raw[1], &raw[2], &raw[3], result.put());
     });
     if (FAILED(hr)) return std::wstring(fallback);
-    return textOf(result.get());
+    return std::wstring(textOf(result.get()));
 }
 
 HRESULT InitRegObject::iniWrite(std::wstring_view section, std::wstring_view key,
@@ -137,8 +103,8 @@ HRESULT InternetObject::downloadFile(std::wstring_view url, std::wstring_view lo
                                      bool& succeeded) {
     succeeded = false;
     if (FAILED(status_)) return status_;
-    const unique_bstr address = makeBstr(url);
-    const unique_bstr target = makeBstr(localFile);
+    const unique_bstr address = ownedString(url);
+    const unique_bstr target = ownedString(localFile);
     if ((!address && !url.empty()) || !target) return E_OUTOFMEMORY;
     VARIANT_BOOL result = VARIANT_FALSE;
     const HRESULT hr = object_->TelechargeFichier(address.get(), target.get(), &result);

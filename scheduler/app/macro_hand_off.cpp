@@ -5,7 +5,7 @@
 #include "common/win32/message_wait.h"
 #include "common/win32/unique_handle.h"
 #include "macro/app/recorder_window.h"
-#include "macro/app/window_support.h"
+#include "macro/app/macro_files.h"
 #include "macro/core/macro.h"
 #include "macro/core/macro_path.h"
 #include "scheduler/app/platform.h"

@@ -73,72 +73,43 @@ bool MainWindow::open(const std::wstring& commandLine) {
 }
 
 bool MainWindow::createWindow() {
-    if (!registerWindowClass(instance_, kMainWindowClass, windowProc, LoadIconW(instance_, MAKEINTRESOURCEW(1))))
-        return false;
+    if (!registerClass(instance_, kMainWindowClass, LoadIconW(instance_, MAKEINTRESOURCEW(1)))) return false;
 
     // Step 1 of the start-up: the design caption and the version.
     const std::wstring caption = std::wstring(kDesignCaption) + kCaptionSuffix;
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-    CreateWindowExW(0, kMainWindowClass, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                    nullptr, nullptr, instance_, this);
-    if (!window_) return false;
-    dpi_ = windowDpi(window_);
+    if (!WindowBase::createWindow(0, kMainWindowClass, caption.c_str(), style, nullptr, nullptr, instance_))
+        return false;
+    layout_.start(window_);
 
     // The menu bar is the program's menu resource; it belongs to the window from here on and
     // goes with it.
     HMENU menuBar = LoadMenuW(instance_, MAKEINTRESOURCEW(kMainMenuResource));
     if (menuBar && !SetMenu(window_, menuBar)) DestroyMenu(menuBar);
 
-    SetWindowPos(window_, nullptr, 0, 0, windowSizeForDpi().cx, windowSizeForDpi().cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    font_ = messageFont(dpi_);
+    layout_.sizeWindow(kClientSize);
     createControls();
     return true;
 }
 
-SIZE MainWindow::windowSizeForDpi() const {
-    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
-    return tolvare::windowSizeForClient({scale(kClientWidth), scale(kClientHeight)}, style, 0, true, dpi_);
-}
-
 void MainWindow::onDpiChanged(int dpi, const RECT* suggested) {
-    if (dpi <= 0 || dpi == dpi_) return;
-    dpi_ = dpi;
-    unique_gdiobj font = messageFont(dpi_);
-    if (font) font_ = std::move(font);
     // Moving and resizing the window here is no user's resize: it must not send the window to
     // the notification area.
     const bool hideOnResize = hideOnResize_;
     hideOnResize_ = false;
-    for (const PlacedControl& placed : placedControls_) {
-        SetWindowPos(placed.window, nullptr, scale(placed.design.left), scale(placed.design.top),
-                     scale(placed.design.right - placed.design.left),
-                     scale(placed.design.bottom - placed.design.top),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        if (font_) SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (layout_.changeDpi(dpi)) {
+        table_.setDpi(layout_.dpi());
+        layout_.sizeWindow(kClientSize, suggested);
+        RECT client;
+        GetClientRect(window_, &client);
+        settledSize_ = {client.right, client.bottom};
     }
-    table_.setDpi(dpi_);
-    const SIZE size = windowSizeForDpi();
-    RECT window;
-    GetWindowRect(window_, &window);
-    const POINT origin = suggested ? POINT{suggested->left, suggested->top} : POINT{window.left, window.top};
-    SetWindowPos(window_, nullptr, origin.x, origin.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT client;
-    GetClientRect(window_, &client);
-    settledSize_ = {client.right, client.bottom};
     hideOnResize_ = hideOnResize;
-    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND MainWindow::addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int x,
                             int y, int width, int height, DWORD exStyle) {
-    HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | style, scale(x), scale(y),
-                                   scale(width), scale(height), window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (!control) return nullptr;
-    placedControls_.push_back({control, RECT{x, y, x + width, y + height}});
-    if (font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    return control;
+    return layout_.addControl(className, text, style, id, DpiLayout::at(x, y, width, height), exStyle);
 }
 
 void MainWindow::createControls() {
@@ -156,11 +127,9 @@ void MainWindow::createControls() {
     TabCtrl_InsertItem(tabStrip_, 1, &tab);
 
     listLabel_ = addControl(WC_STATICW, L"Liste des actions:", WS_VISIBLE, kListLabel, 20, 40, 300, 16);
-    const RECT tableDesign{20, 58, 20 + 480, 58 + 222};
-    const RECT tableBounds{scale(tableDesign.left), scale(tableDesign.top), scale(tableDesign.right),
-                           scale(tableDesign.bottom)};
-    if (table_.create(window_, kTable, tableBounds, dpi_, static_cast<HFONT>(font_.get())))
-        placedControls_.push_back({table_.window(), tableDesign});
+    const RECT tableDesign = DpiLayout::at(20, 58, 480, 222);
+    if (table_.create(window_, kTable, layout_.scale(tableDesign), layout_.dpi(), layout_.font()))
+        layout_.keep(table_.window(), tableDesign);
     infoLabel_ = addControl(WC_STATICW, kTableNotice, 0, kInfoLabel, 20, 286, 480, 36);
 
     frame_ = addControl(WC_BUTTONW, L"Paramètres:", BS_GROUPBOX | WS_CLIPSIBLINGS, kSettingsFrame, 20,
@@ -336,25 +305,6 @@ long MainWindow::macroDurationSeconds() const {
     return seconds ? *seconds : 30;
 }
 
-LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MainWindow* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    try {
-        return self->handle(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the system's window procedure; a failed step is
-        // skipped, as every step of a pass is.
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-}
-
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == taskbarCreatedMessage() && message != 0) {
         onShellRestarted();
@@ -401,12 +351,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         removeTrayIcon();
         if (quitOnDestroy_) PostQuitMessage(exitCode_);
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        window_ = nullptr;
-        return 0;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return defaultHandling(message, wParam, lParam);
 }
 
 void MainWindow::onCommand(int id, int code, HWND control) {

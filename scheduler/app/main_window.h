@@ -9,7 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "common/win32/dpi_layout.h"
 #include "common/win32/unique_handle.h"
+#include "common/win32/window_base.h"
 #include "scheduler/app/action_table.h"
 #include "scheduler/app/platform.h"
 #include "scheduler/core/scheduler.h"
@@ -19,34 +21,26 @@ namespace tolvare::plenar {
 
 class ActionAssistant;
 
-class MainWindow {
+class MainWindow final : public WindowBase {
 public:
     // The recorder window and the journal are the program's, shared with the windows opened
     // after this one.
     MainWindow(HINSTANCE instance, macro::RecorderWindow& recorder, scheduler::Journal& journal);
     ~MainWindow();
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
 
     // Creates the window and runs the start-up: settings, table, notification-area icon, the
     // loading pass; then, when `commandLine` is not empty, the command-line macro run. False
     // when the window could not be created.
     bool open(const std::wstring& commandLine);
 
-    HWND window() const { return window_; }
     // The window went away because the notification-area icon asked for it to be opened again.
     bool reopenRequested() const { return reopen_; }
     // The program's exit code once the window is gone: 1 when a command-line macro was refused.
     int exitCode() const { return exitCode_; }
 
 private:
-    // The client area and the controls' places in pixels at 96 DPI, scaled to the window's DPI.
-    static constexpr int kClientWidth = 520;
-    static constexpr int kClientHeight = 400;
-    struct PlacedControl {
-        HWND window;
-        RECT design;
-    };
+    // The client area in the design unit.
+    static constexpr SIZE kClientSize{520, 400};
 
     struct NumericField {
         const scheduler::NumericSetting* setting;
@@ -55,15 +49,12 @@ private:
         int programmaticChanges = 0;
     };
 
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     bool createWindow();
     void createControls();
     HWND addControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int x, int y,
                     int width, int height, DWORD exStyle = 0);
-    int scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
-    SIZE windowSizeForDpi() const;
     void onDpiChanged(int dpi, const RECT* suggested);
     void loadIcons();
     void addTrayIcon();
@@ -107,12 +98,10 @@ private:
     std::wstring settingsPath() const { return programFolder_ + L"\\param.ini"; }
 
     HINSTANCE instance_;
-    HWND window_ = nullptr;
-    int dpi_ = 96;
+    DpiLayout layout_;
     std::wstring programFolder_;
     std::wstring listPath_;
 
-    unique_gdiobj font_;
     unique_hicon smallIcon_;
     unique_hicon largeIcon_;
 
@@ -122,7 +111,6 @@ private:
     HWND frame_ = nullptr;
     HWND urlEdit_ = nullptr;
     std::vector<HWND> settingsControls_;  // the frame's captions, fields and units
-    std::vector<PlacedControl> placedControls_;
     ActionTable table_;
     std::array<NumericField, 3> fields_;
 

@@ -1,33 +1,11 @@
-#include "macro/app/window_support.h"
+#include "macro/app/macro_files.h"
 
 #include <algorithm>
 
+#include "common/win32/unique_handle.h"
 #include "common/win32/whole_file.h"
 
 namespace tolvare::macro {
-
-namespace {
-
-// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 and _PER_MONITOR_AWARE, as the headers of later
-// SDKs define them.
-void* const kPerMonitorV2 = reinterpret_cast<void*>(static_cast<INT_PTR>(-4));
-void* const kPerMonitor = reinterpret_cast<void*>(static_cast<INT_PTR>(-3));
-
-}  // namespace
-
-PerMonitorDpiScope::PerMonitorDpiScope() {
-    using SetContextFn = void*(WINAPI*)(void*);
-    static const auto setContext = user32Entry<SetContextFn>("SetThreadDpiAwarenessContext");
-    if (!setContext) return;
-    previous_ = setContext(kPerMonitorV2);
-    if (!previous_) previous_ = setContext(kPerMonitor);
-}
-
-PerMonitorDpiScope::~PerMonitorDpiScope() {
-    using SetContextFn = void*(WINAPI*)(void*);
-    static const auto setContext = user32Entry<SetContextFn>("SetThreadDpiAwarenessContext");
-    if (setContext && previous_) setContext(previous_);
-}
 
 std::optional<std::string> readFileBytes(const std::wstring& path, std::uint64_t maxBytes) {
     // A macro file open in an editor is still read.
