@@ -31,12 +31,7 @@ std::string ansi(const std::wstring& text) {
     return bytes;
 }
 
-RECT clientRectIn(HWND parent, HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
+using tolvare::testing::clientRectIn;
 
 POINT centreOf(HWND window) {
     RECT rect{};

@@ -42,6 +42,13 @@ std::wstring windowClass(HWND window) {
     return std::wstring(name, n > 0 ? n : 0);
 }
 
+RECT clientRectIn(HWND parent, HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 HWND findTopLevel(DWORD processId, const std::wstring& windowClass, const std::wstring& caption, HWND except,
                   bool visibleOnly) {
     Search search{processId, windowClass, caption, except, visibleOnly};

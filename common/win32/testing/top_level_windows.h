@@ -1,5 +1,5 @@
 // For tests that drive a program through its windows from outside, as a user would: finding
-// its top-level windows and reading their texts.
+// its top-level windows, reading their texts and where their controls lie.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,9 @@ namespace tolvare::testing {
 std::wstring windowText(HWND window);
 
 std::wstring windowClass(HWND window);
+
+// Where `control` lies in the client area of `parent`.
+RECT clientRectIn(HWND parent, HWND control);
 
 // The first top-level window of the process `processId` of the class `windowClass`, with the
 // caption `caption` (empty: any caption), other than `except`; only visible ones when

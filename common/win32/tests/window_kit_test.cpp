@@ -8,6 +8,7 @@
 
 #include "common/win32/dialog_template.h"
 #include "common/win32/dpi_layout.h"
+#include "common/win32/testing/top_level_windows.h"
 #include "common/win32/window_base.h"
 
 namespace {
@@ -15,6 +16,7 @@ namespace {
 using tolvare::DialogTemplate;
 using tolvare::DpiLayout;
 using tolvare::WindowBase;
+using tolvare::testing::clientRectIn;
 
 constexpr UINT kThrow = WM_APP + 1;
 constexpr UINT kCount = WM_APP + 2;
@@ -64,13 +66,6 @@ private:
     bool dialog_;
 };
 
-RECT childPlace(HWND parent, HWND child) {
-    RECT place{};
-    GetWindowRect(child, &place);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
-    return place;
-}
-
 class WindowKit : public ::testing::TestWithParam<bool> {};
 
 // A handler that throws costs the message its step, never the program, and the window goes on
@@ -114,8 +109,8 @@ TEST(DpiLayout, PlacesControlsTheirFontAndTheClientAreaAtEveryDpi) {
         EXPECT_EQ(window.layout.changeDpi(dpi), changes);
         window.layout.sizeWindow(kClientDesign);
         const auto scaled = [dpi](int design) { return MulDiv(design, dpi, 96); };
-        const RECT fieldPlace = childPlace(parent, field);
-        const RECT buttonPlace = childPlace(parent, button);
+        const RECT fieldPlace = clientRectIn(parent, field);
+        const RECT buttonPlace = clientRectIn(parent, button);
         EXPECT_EQ(fieldPlace.left, scaled(kFieldDesign.left));
         EXPECT_EQ(fieldPlace.top, scaled(kFieldDesign.top));
         EXPECT_EQ(fieldPlace.right - fieldPlace.left, scaled(92));

@@ -297,9 +297,10 @@ TEST_F(Cryptage, AFailedOperationLeavesNothingBehindAndSaysSo) {
 }
 
 // Under a double-byte code page (932, 936, 949, 950) a character may take two bytes: the whole
-// text is signed and encrypted, and the whole password makes the key. The suite is run once more
-// under such a code page (see library/CMakeLists.txt); elsewhere this case has nothing to check.
-TEST(CryptageCodePage, DoubleByteTextsAreTakenWhole) {
+// text is signed and encrypted, and the whole password makes the key. The case has nothing to
+// check under a single-byte code page: it is disabled in the suite's own run and run alone under
+// code page 932 (korvel_cryptage_code_page, library/CMakeLists.txt).
+TEST(CryptageCodePage, DISABLED_DoubleByteTextsAreTakenWhole) {
     CPINFO info{};
     if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize < 2) GTEST_SKIP() << "code page " << GetACP();
     com_ptr<_Cls_Cryptage> crypt = createCryptage();
