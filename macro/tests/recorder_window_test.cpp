@@ -252,11 +252,23 @@ std::string macroFile(const std::vector<Event>& events) {
     return text;
 }
 
+// The test's own folder, emptied: Wine gives its processes small identifiers again from one run
+// to the next, and a file an earlier process left (a saved macro) would make the save dialog ask
+// whether to replace it, a question no case answers.
 std::wstring tempFolder() {
     wchar_t base[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, base);
     std::wstring folder = std::wstring(base) + L"recorder_test_" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
     return folder;
 }
 
